@@ -1,0 +1,68 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// How the program works, from a user's click to the game's files:
+//
+//   user event on the main window (frmMain, Qt)
+//     -> MainWindowLogic: start-up, Change, edition switch, Exit
+//       -> LevelFileOperations: back up, overwrite or restore one slot file
+//         -> FileSystemService: copies inside the levels folder, never half-written
+//       <- one outcome line per file, appended to the activity log
+//
+// The logic sees the window only through ControlOperations, so everything below the
+// window runs and is tested without Qt.
+
+#include "catalogue/levelcatalogue.h"
+#include "controloperations.h"
+#include "levelfiles/levelfileoperations.h"
+#include "levelfiles/levelsfolder.h"
+
+#include <string_view>
+
+namespace varnholt {
+
+inline constexpr std::string_view levelsFolderMissingMessage =
+    R"(Error. Can't find Populous levels directory c:\Program Files\Bullfrog\Populous\levels. Check that you have done more than a minimum install to the default location)";
+
+inline constexpr std::string_view changeFailedMessage =
+    "Error. Unable to copy some files, check that the levels directory and files exist and are not in use";
+
+class MainWindowLogic {
+public:
+    explicit MainWindowLogic(ControlOperations& window, EnvironmentLookup environment = processEnvironment);
+
+    // Start-up: every selector on its default, Change disabled, then into the levels
+    // folder and the one-time backups of the twelve slot files.
+    void Form_Load();
+
+    // Puts the chosen level into each slot, or its own level back, and logs every file.
+    void cmdChange_Click();
+
+    // Choosing any entry in a selector makes Change available.
+    void Combo1_Click() { selectorClicked(); }
+    void Combo2_Click() { selectorClicked(); }
+    void Combo3_Click() { selectorClicked(); }
+    void Combo4_Click() { selectorClicked(); }
+    void Combo5_Click() { selectorClicked(); }
+    void Combo6_Click() { selectorClicked(); }
+    void selectorClicked();
+
+    // The edition buttons show one set of three selectors and hide the other.
+    void Option1_Click();
+    void Option2_Click();
+
+    void cmdExit_Click();
+
+private:
+    void appendLogLine(std::string_view line);
+    void enterLevelsFolder();
+    void restoreSlot(const LevelSlot& slot);
+    void putLevelInSlot(LevelNumber level, const LevelSlot& slot);
+    void showEdition(Edition edition);
+
+    ControlOperations& m_window;
+    EnvironmentLookup m_environment;
+    LevelFileOperations m_files;
+};
+
+} // namespace varnholt
