@@ -1,0 +1,83 @@
+// SPDX-License-Identifier: MIT
+#include "frmabout.h"
+
+#include "mainwindow/dialogfont.h"
+#include "resources/pictures.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+
+namespace varnholt {
+namespace {
+
+QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, QRect geometry, bool black)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setGeometry(geometry);
+    if (black) {
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::WindowText, Qt::black);
+        label->setPalette(palette);
+    }
+    return label;
+}
+
+} // namespace
+
+frmAbout::frmAbout()
+    : QDialog(nullptr, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+{
+    setObjectName(QStringLiteral("frmAbout"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("About Varnholt"));
+    setWindowIcon(programIcon());
+    setFont(dialogFont());
+    setFixedSize(407, 156);
+
+    m_picIcon = new QLabel(this);
+    m_picIcon->setObjectName(QStringLiteral("picIcon"));
+    m_picIcon->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    m_picIcon->setLineWidth(2);
+    m_picIcon->setPixmap(programIconPicture());
+    m_picIcon->setAlignment(Qt::AlignCenter);
+    m_picIcon->setGeometry(16, 16, 36, 36);
+
+    m_lblDescription = makeLabel(
+        this, "lblDescription",
+        QStringLiteral("Copies Populous level files to allow single player levels to be played as multiplayer."),
+        {72, 80, 259, 30}, true);
+    m_lblTitle = makeLabel(this, "lblTitle", QStringLiteral("Varnholt"), {70, 16, 259, 32}, true);
+    m_lblVersion = makeLabel(this, "lblVersion", QStringLiteral("Version 4"), {70, 52, 259, 15}, false);
+
+    m_cmdOK = new QPushButton(QStringLiteral("OK"), this);
+    m_cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    m_cmdOK->setGeometry(312, 128, 84, 23);
+    // The default button: Enter presses it. Escape closes the window the same way (reject).
+    m_cmdOK->setDefault(true);
+    m_cmdOK->setFocus();
+
+    m_Label1 = makeLabel(this, "Label1", QStringLiteral("Help: see the README"), {184, 127, 121, 25}, false);
+    m_lblDisclaimer = makeLabel(this, "lblDisclaimer", QStringLiteral("An unofficial fan utility."),
+                                {8, 128, 153, 23}, true);
+
+    auto* line = new QFrame(this);
+    line->setObjectName(QStringLiteral("Line1"));
+    line->setGeometry(8, 120, 393, 1);
+    line->setAutoFillBackground(true);
+    line->setBackgroundRole(QPalette::WindowText);
+
+    connect(m_cmdOK, &QPushButton::clicked, this, &frmAbout::cmdOK_Click);
+    // Escape and the close box reject the dialog, which closes it just as OK does.
+}
+
+void frmAbout::cmdOK_Click()
+{
+    close();
+}
+
+} // namespace varnholt

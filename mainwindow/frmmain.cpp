@@ -1,0 +1,296 @@
+// SPDX-License-Identifier: MIT
+#include "frmmain.h"
+
+#include "aboutwindow/frmabout.h"
+#include "dialogfont.h"
+#include "resources/pictures.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTextCursor>
+
+namespace varnholt {
+namespace {
+
+constexpr int clientWidth = 662;
+constexpr int clientHeight = 538;
+
+// Each selector's place, shared by the two selectors of a column.
+constexpr std::array<QRect, 3> selectorPlaces{{{8, 264, 217, 24}, {232, 264, 225, 24}, {464, 264, 193, 24}}};
+
+const QString description = QStringLiteral(
+    "This progam copies single player levels over multiplayer levels so that you can play them as "
+    "multiplayer. Each player has to have a Recommended or Full install of Populous into the default "
+    "directory on their C drive, the patch v1.1 installed, and to have picked the SAME level using this "
+    "program. Note, the single player levels often don't give the tribes a fair and equal starting "
+    "position!  To restore the original multiplayer levels, rerun this program selecting the defaults. "
+    "Have Fun!!!");
+
+using ClickProcedure = void (MainWindowLogic::*)();
+constexpr std::array<ClickProcedure, 6> selectorClickProcedures{
+    &MainWindowLogic::Combo1_Click, &MainWindowLogic::Combo2_Click, &MainWindowLogic::Combo3_Click,
+    &MainWindowLogic::Combo4_Click, &MainWindowLogic::Combo5_Click, &MainWindowLogic::Combo6_Click};
+
+QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, QRect geometry,
+                  Qt::Alignment alignment = Qt::AlignHCenter | Qt::AlignTop)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    label->setAlignment(alignment);
+    label->setGeometry(geometry);
+    return label;
+}
+
+// The box shows line ends as Qt does; the log itself keeps them as written.
+QString forDisplay(std::string_view text)
+{
+    QString shown = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    return shown;
+}
+
+} // namespace
+
+frmMain::frmMain(EnvironmentLookup environment) : m_logic(*this, std::move(environment))
+{
+    setObjectName(QStringLiteral("frmMain"));
+    // A fixed frame: title, system menu, minimise and close, never maximise.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setWindowTitle(QStringLiteral("Varnholt"));
+    setWindowIcon(programIcon());
+    setFont(dialogFont());
+    buildControls();
+    connectEvents();
+    setFixedSize(clientWidth, clientHeight + menuBar()->sizeHint().height());
+}
+
+frmMain::~frmMain()
+{
+    delete m_about; // it has no owner, so nothing else would
+}
+
+void frmMain::buildControls()
+{
+    m_mnuAbout = menuBar()->addAction(QStringLiteral("About"));
+    m_mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
+
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    client->setFixedSize(clientWidth, clientHeight);
+    setCentralWidget(client);
+
+    auto* banner = new QLabel(client);
+    banner->setObjectName(QStringLiteral("Image1"));
+    banner->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    banner->setLineWidth(2);
+    banner->setPixmap(bannerPicture());
+    banner->setGeometry(168, 8, 354, 132);
+
+    QLabel* heading = makeLabel(client, "Label1", QStringLiteral("Play single player levels as multiplayer"),
+                                {56, 144, 545, 89});
+    heading->setFont(headingFont());
+    makeLabel(client, "Label12", QStringLiteral("2 player levels"), {8, 240, 217, 17});
+    makeLabel(client, "Label13", QStringLiteral("3 player levels"), {232, 240, 225, 17});
+    makeLabel(client, "Label14", QStringLiteral("4  player levels"), {464, 240, 193, 17});
+
+    for (const Selector selector : allSelectors) {
+        auto* box = new QComboBox(client);
+        const auto number = static_cast<std::size_t>(selector);
+        box->setObjectName(QStringLiteral("Combo%1").arg(number + 1));
+        for (const SelectorEntry& entry : entriesOf(selector))
+            box->addItem(QString::fromUtf8(entry.text.data(), static_cast<qsizetype>(entry.text.size())),
+                         entry.levelNumber);
+        // No current entry until start-up chooses the default.
+        box->setCurrentIndex(-1);
+        box->setGeometry(selectorPlaces.at(static_cast<std::size_t>(slotOf(selector).players - 2)));
+        box->setVisible(editionOf(selector) == Edition::BaseGame);
+        m_combos.at(number) = box;
+    }
+
+    makeLabel(client, "Label9", QStringLiteral("play as Hills divide us"), {8, 296, 217, 33});
+    makeLabel(client, "Label10", QStringLiteral("play as Linked Isles"), {232, 296, 225, 33});
+    makeLabel(client, "Label11", QStringLiteral("play as Two on Two"), {464, 296, 193, 33});
+    makeLabel(client, "Label15", description, {8, 448, 641, 81}, Qt::AlignLeft | Qt::AlignTop);
+
+    // Neither button is a default button: Enter and Escape mean nothing window-wide.
+    m_cmdChange = new QPushButton(QStringLiteral("Change"), client);
+    m_cmdChange->setObjectName(QStringLiteral("cmdChange"));
+    m_cmdChange->setAutoDefault(false);
+    m_cmdChange->setGeometry(560, 392, 81, 33);
+    m_cmdChange->setEnabled(false);
+    m_cmdExit = new QPushButton(QStringLiteral("Exit"), client);
+    m_cmdExit->setObjectName(QStringLiteral("cmdExit"));
+    m_cmdExit->setAutoDefault(false);
+    m_cmdExit->setGeometry(464, 392, 89, 33);
+
+    m_Text1 = new QPlainTextEdit(client);
+    m_Text1->setObjectName(QStringLiteral("Text1"));
+    m_Text1->setGeometry(8, 336, 449, 94);
+    m_Text1->setReadOnly(true);
+    m_Text1->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_Text1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    m_Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_Text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    QPalette logPalette = m_Text1->palette();
+    logPalette.setColor(QPalette::Base, QApplication::palette("QMenu").color(QPalette::Window));
+    m_Text1->setPalette(logPalette);
+
+    m_Option1 = new QRadioButton(QStringLiteral("Populous The Beginning"), client);
+    m_Option1->setObjectName(QStringLiteral("Option1"));
+    m_Option1->setGeometry(464, 336, 177, 17);
+    m_Option1->setChecked(true);
+    m_Option2 = new QRadioButton(QStringLiteral("Undiscovered Worlds"), client);
+    m_Option2->setObjectName(QStringLiteral("Option2"));
+    m_Option2->setGeometry(464, 360, 169, 17);
+    auto* editions = new QButtonGroup(this);
+    editions->addButton(m_Option1);
+    editions->addButton(m_Option2);
+
+    auto* line = new QFrame(client);
+    line->setObjectName(QStringLiteral("Line1"));
+    line->setGeometry(8, 439, 641, 2);
+    line->setAutoFillBackground(true);
+    QPalette linePalette = line->palette();
+    linePalette.setColor(QPalette::Window, Qt::white);
+    line->setPalette(linePalette);
+
+    // Tab order; labels, hidden and disabled controls are passed over.
+    QWidget* previous = combo(Selector::Combo1);
+    for (QWidget* next : std::initializer_list<QWidget*>{
+             combo(Selector::Combo2), combo(Selector::Combo3), m_cmdChange, m_cmdExit, m_Text1, m_Option1,
+             m_Option2, combo(Selector::Combo4), combo(Selector::Combo5), combo(Selector::Combo6)}) {
+        setTabOrder(previous, next);
+        previous = next;
+    }
+}
+
+void frmMain::connectEvents()
+{
+    for (const Selector selector : allSelectors) {
+        // activated: the user chose an entry, also the one already shown.
+        connect(combo(selector), &QComboBox::activated, this, [this, selector] { raiseSelectorClick(selector); });
+    }
+    connect(m_cmdChange, &QPushButton::clicked, this, [this] { m_logic.cmdChange_Click(); });
+    connect(m_cmdExit, &QPushButton::clicked, this, [this] { m_logic.cmdExit_Click(); });
+    connect(m_Option1, &QRadioButton::toggled, this, [this](bool chosen) {
+        if (chosen)
+            m_logic.Option1_Click();
+    });
+    connect(m_Option2, &QRadioButton::toggled, this, [this](bool chosen) {
+        if (chosen)
+            m_logic.Option2_Click();
+    });
+    connect(m_mnuAbout, &QAction::triggered, this, &frmMain::mnuAbout_Click);
+}
+
+void frmMain::Form_Load()
+{
+    m_logic.Form_Load();
+    // Focus rests on the first control that can take it.
+    combo(Selector::Combo1)->setFocus();
+}
+
+void frmMain::mnuAbout_Click()
+{
+    if (!m_about)
+        m_about = new frmAbout;
+    m_about->show();
+    m_about->raise();
+    m_about->activateWindow();
+}
+
+QComboBox* frmMain::combo(Selector selector) const
+{
+    return m_combos.at(static_cast<std::size_t>(selector));
+}
+
+void frmMain::raiseSelectorClick(Selector selector)
+{
+    (m_logic.*selectorClickProcedures.at(static_cast<std::size_t>(selector)))();
+}
+
+void frmMain::setSelectorText(Selector selector, std::string_view text)
+{
+    QComboBox* box = combo(selector);
+    const int index = box->findText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())),
+                                    Qt::MatchExactly | Qt::MatchCaseSensitive);
+    box->setCurrentIndex(index);
+    // Setting the entry raises the selector's Click event, as choosing it does.
+    if (index >= 0)
+        raiseSelectorClick(selector);
+}
+
+int frmMain::selectorListIndex(Selector selector) const
+{
+    return combo(selector)->currentIndex();
+}
+
+LevelNumber frmMain::selectorItemData(Selector selector, int index) const
+{
+    return combo(selector)->itemData(index).toInt();
+}
+
+void frmMain::setSelectorVisible(Selector selector, bool visible)
+{
+    combo(selector)->setVisible(visible);
+}
+
+bool frmMain::option1Value() const
+{
+    return m_Option1->isChecked();
+}
+
+void frmMain::setChangeEnabled(bool enabled)
+{
+    m_cmdChange->setEnabled(enabled);
+}
+
+std::string frmMain::text1Text() const
+{
+    return m_logText;
+}
+
+void frmMain::setText1Text(std::string text)
+{
+    // The log only grows: show just what is new, so appending costs the length of the
+    // line rather than of the whole log.
+    const bool appended = text.starts_with(m_logText) && !m_logText.ends_with('\r');
+    if (appended) {
+        QTextCursor end(m_Text1->document());
+        end.movePosition(QTextCursor::End);
+        end.insertText(forDisplay(std::string_view(text).substr(m_logText.size())));
+    } else {
+        m_Text1->setPlainText(forDisplay(text));
+    }
+    m_logText = std::move(text);
+}
+
+void frmMain::showMessage(std::string_view text)
+{
+    // No caption of our own: the box shows the application's name.
+    QMessageBox box(QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(),
+                    QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), QMessageBox::Ok,
+                    isVisible() ? this : nullptr);
+    box.exec();
+}
+
+void frmMain::endProgram()
+{
+    // Every window goes at once, the About window too; no close procedure runs.
+    for (QWidget* window : QApplication::topLevelWidgets())
+        window->hide();
+    QCoreApplication::exit(0);
+}
+
+} // namespace varnholt

@@ -1,0 +1,68 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "controloperations.h"
+#include "mainwindowlogic.h"
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include <array>
+#include <string>
+
+class QComboBox;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace varnholt {
+
+class frmAbout;
+
+// The main window. It lays out the controls, hands every user event to the window
+// logic, and carries out the logic's control operations on its widgets.
+class frmMain : public QMainWindow, public ControlOperations {
+    Q_OBJECT
+
+public:
+    explicit frmMain(EnvironmentLookup environment = processEnvironment);
+    ~frmMain() override;
+
+    // The load event: runs the start-up sequence. The program's entry calls it once,
+    // before the window is first shown.
+    void Form_Load();
+
+    void setSelectorText(Selector selector, std::string_view text) override;
+    [[nodiscard]] int selectorListIndex(Selector selector) const override;
+    [[nodiscard]] LevelNumber selectorItemData(Selector selector, int index) const override;
+    void setSelectorVisible(Selector selector, bool visible) override;
+    [[nodiscard]] bool option1Value() const override;
+    void setChangeEnabled(bool enabled) override;
+    [[nodiscard]] std::string text1Text() const override;
+    void setText1Text(std::string text) override;
+    void showMessage(std::string_view text) override;
+    void endProgram() override;
+
+private:
+    void mnuAbout_Click();
+    void buildControls();
+    void connectEvents();
+    void raiseSelectorClick(Selector selector);
+    [[nodiscard]] QComboBox* combo(Selector selector) const;
+
+    std::array<QComboBox*, 6> m_combos{};
+    QPushButton* m_cmdChange = nullptr;
+    QPushButton* m_cmdExit = nullptr;
+    QPlainTextEdit* m_Text1 = nullptr;
+    QRadioButton* m_Option1 = nullptr;
+    QRadioButton* m_Option2 = nullptr;
+    QAction* m_mnuAbout = nullptr;
+
+    // The log's text byte for byte, line ends included; the box shows it.
+    std::string m_logText;
+    QPointer<frmAbout> m_about;
+    MainWindowLogic m_logic;
+};
+
+} // namespace varnholt

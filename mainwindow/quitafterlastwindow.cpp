@@ -1,0 +1,41 @@
+// SPDX-License-Identifier: MIT
+#include "quitafterlastwindow.h"
+
+#include "aboutwindow/frmabout.h"
+#include "frmmain.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QTimer>
+
+namespace varnholt {
+
+QuitAfterLastWindow::QuitAfterLastWindow()
+{
+    QApplication::setQuitOnLastWindowClosed(false);
+    qApp->installEventFilter(this);
+}
+
+bool QuitAfterLastWindow::isProgramWindow(const QObject* object)
+{
+    return qobject_cast<const frmMain*>(object) != nullptr || qobject_cast<const frmAbout*>(object) != nullptr;
+}
+
+bool QuitAfterLastWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    // Decide once the close has been carried out, when the window is no longer visible.
+    if (event->type() == QEvent::Close && isProgramWindow(watched))
+        QTimer::singleShot(0, this, &QuitAfterLastWindow::quitIfNoWindowIsOpen);
+    return false;
+}
+
+void QuitAfterLastWindow::quitIfNoWindowIsOpen()
+{
+    for (const QWidget* window : QApplication::topLevelWidgets()) {
+        if (isProgramWindow(window) && window->isVisible())
+            return;
+    }
+    QCoreApplication::quit();
+}
+
+} // namespace varnholt

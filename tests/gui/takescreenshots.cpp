@@ -1,0 +1,43 @@
+// SPDX-License-Identifier: MIT
+// Draws both windows, as a player sees them after one Change, into the PNG files named
+// on the command line: takescreenshots MAIN.png ABOUT.png
+#include "guitestsupport.h"
+#include "mainwindow/frmmain.h"
+
+#include <QComboBox>
+#include <QFileInfo>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTest>
+
+#include <cstdio>
+
+using namespace varnholt;
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: %s MAIN.png ABOUT.png\n", argv[0]);
+        return 2;
+    }
+    // Start-up moves into the levels folder: fix the paths first.
+    const QString mainPicture = QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath();
+    const QString aboutPicture = QFileInfo(QString::fromLocal8Bit(argv[2])).absoluteFilePath();
+    test::setUpApplication();
+    const test::InstalledGame game;
+    frmMain window(game.environment());
+    window.Form_Load();
+    window.show();
+
+    auto* levels = window.findChild<QComboBox*>(QStringLiteral("Combo1"));
+    for (int i = 0; i < 5; ++i)
+        QTest::keyClick(levels, Qt::Key_Down);
+    QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("cmdChange")), Qt::LeftButton);
+    const bool mainSaved = window.grab().save(mainPicture);
+
+    window.menuBar()->actions().front()->trigger();
+    QWidget* about = test::visibleWindow(QStringLiteral("frmAbout"));
+    const bool aboutSaved = about != nullptr && about->grab().save(aboutPicture);
+    return mainSaved && aboutSaved ? 0 : 1;
+}
