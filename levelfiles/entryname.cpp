@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "entryname.h"
 
+#include "platformfiles.h"
+
 #include <algorithm>
-#include <cerrno>
-#include <sys/stat.h>
 #include <system_error>
 
 namespace varnholt {
@@ -27,12 +27,8 @@ bool equalIgnoringCase(std::string_view a, std::string_view b)
 
 std::optional<std::string> resolveEntryName(const fs::path& folder, std::string_view name)
 {
-    struct stat status {};
-    const fs::path exact = folder / fs::path(name);
-    if (::lstat(exact.c_str(), &status) == 0)
+    if (platform::entryStatus(folder / fs::path(name)))
         return std::string(name);
-    if (errno != ENOENT)
-        throw std::system_error(errno, std::generic_category(), "cannot look up " + exact.string());
 
     std::optional<std::string> match;
     std::error_code error;

@@ -5,7 +5,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <sys/types.h>
 
 namespace varnholt {
 
@@ -46,26 +45,20 @@ public:
     // True when an entry has that name in any letter case.
     [[nodiscard]] bool fileExists(std::string_view name) const;
 
-    // A file is read-only when its mode has no write bit at all. Clearing the mark gives
-    // write bits back where read bits are, less the umask. A symbolic link is never
-    // read-only and its target's mode is never changed.
+    // Only the read-only bit can be changed. A symbolic link is never read-only, and
+    // what it points at is never changed.
     [[nodiscard]] int attributes(const FileRecord& file) const;
     void setAttributes(const FileRecord& file, int attributes);
 
     // Removes the temporary files that a killed run left in the folder.
     void removeLeftoverTemporaries();
 
-    // Whether a name is one this service gives its temporary files.
-    static bool isTemporaryName(std::string_view name);
-
 private:
     [[nodiscard]] const std::filesystem::path& folder() const;
     [[nodiscard]] std::optional<std::string> resolve(std::string_view name) const;
     [[nodiscard]] std::filesystem::path pathOf(std::string_view entryName) const;
-    void flushFolder() const;
 
     std::optional<std::filesystem::path> m_folder;
-    mode_t m_umask;
 };
 
 } // namespace varnholt

@@ -55,12 +55,11 @@ void LevelFileOperations::copymplevl(std::string_view mplevlname)
     }
 }
 
-void LevelFileOperations::clearReadOnly(std::string_view mplevlname)
+void LevelFileOperations::clearReadOnly()
 {
-    m_currentFile = fileSystem().getFile(mplevlname);
-    if ((fileSystem().attributes(*m_currentFile) & readOnlyAttribute) != 0)
-        fileSystem().setAttributes(*m_currentFile,
-                                   fileSystem().attributes(*m_currentFile) - readOnlyAttribute);
+    FileSystemService& files = fileSystem();
+    if ((files.attributes(*m_currentFile) & readOnlyAttribute) != 0)
+        files.setAttributes(*m_currentFile, files.attributes(*m_currentFile) - readOnlyAttribute);
 }
 
 void LevelFileOperations::copysplevl(std::string_view splevlname, std::string_view mplevlname)
@@ -71,7 +70,7 @@ void LevelFileOperations::copysplevl(std::string_view splevlname, std::string_vi
         // file itself: take the backup first if start-up could not.
         if (!fileSystem().fileExists(backupFileName(mplevlname)))
             backUp(mplevlname);
-        clearReadOnly(mplevlname);
+        clearReadOnly();
         fileSystem().copyFile(splevlname, m_currentFile->name, true);
         m_appendLogLine(joined(splevlname, " copied to ", mplevlname));
     } catch (const std::exception&) {
@@ -82,7 +81,8 @@ void LevelFileOperations::copysplevl(std::string_view splevlname, std::string_vi
 void LevelFileOperations::restoremplevl(std::string_view mplevlname)
 {
     try {
-        clearReadOnly(mplevlname);
+        m_currentFile = fileSystem().getFile(mplevlname);
+        clearReadOnly();
         fileSystem().copyFile(backupFileName(mplevlname), m_currentFile->name, true);
         m_appendLogLine(joined(mplevlname, " restored"));
     } catch (const std::exception&) {

@@ -40,7 +40,8 @@ public:
 
 private:
     FileSystemService& fileSystem();
-    void clearReadOnly(std::string_view mplevlname);
+    // Of the slot file last looked up, keeping every other attribute.
+    void clearReadOnly();
     void backUp(std::string_view mplevlname);
 
     LogLineWriter m_appendLogLine;
