@@ -9,64 +9,39 @@ using namespace varnholt;
 using namespace varnholt::test;
 namespace fs = std::filesystem;
 
-namespace {
-
-class LevelsFolderTest : public ::testing::Test {
-protected:
+TEST(LevelsFolder, ComesFromAnAbsoluteWinePrefixOrElseTheHomeOne)
+{
     ScratchFolder scratch;
-    fs::path prefix = makeWinePrefix(scratch / "prefix");
-};
-
-} // namespace
-
-TEST_F(LevelsFolderTest, IsFoundInTheAbsoluteWinePrefix)
-{
-    const fs::path levels = makeLevelsFolder(prefix);
-    EXPECT_EQ(findLevelsFolder(environmentOf({{"WINEPREFIX", prefix.string()}, {"HOME", "/nonexistent"}})),
-              levels);
-}
-
-TEST_F(LevelsFolderTest, DefaultsToTheHomePrefixButNeverToARelativeOrEmptyOne)
-{
     const fs::path home = scratch / "home";
     const fs::path levels = makeLevelsFolder(makeWinePrefix(home / ".wine"));
-    EXPECT_EQ(findLevelsFolder(environmentOf({{"HOME", home.string()}})), levels);
-    EXPECT_EQ(findLevelsFolder(environmentOf({{"HOME", home.string()}, {"WINEPREFIX", ""}})), std::nullopt);
-    EXPECT_EQ(findLevelsFolder(environmentOf({{"HOME", home.string()}, {"WINEPREFIX", "home/.wine"}})),
-              std::nullopt);
+    const fs::path other = makeLevelsFolder(makeWinePrefix(scratch / "other"));
+    EXPECT_EQ(findLevelsFolder(environmentOf({{"HOME", home}})), levels);
+    EXPECT_EQ(findLevelsFolder(environmentOf({{"HOME", home}, {"WINEPREFIX", scratch / "other"}})), other);
+    // Wine takes neither an empty nor a relative prefix, and neither does the game.
+    EXPECT_EQ(findLevelsFolder(environmentOf({{"HOME", home}, {"WINEPREFIX", ""}})), std::nullopt);
+    EXPECT_EQ(findLevelsFolder(environmentOf({{"HOME", home}, {"WINEPREFIX", "home/.wine"}})), std::nullopt);
 }
 
-TEST_F(LevelsFolderTest, DriveCIsWhereverItsLinkPoints)
+TEST(LevelsFolder, FollowsDriveCsLinkAndMatchesEveryStepInAnyCase)
 {
-    const fs::path other = makeWinePrefix(scratch / "other", "windows-drive");
-    makeLevelsFolder(other);
-    EXPECT_EQ(fs::canonical(*findLevelsFolder(environmentOf({{"WINEPREFIX", other.string()}}))),
-              fs::canonical(other / "windows-drive/Program Files/Bullfrog/Populous/levels"));
+    ScratchFolder scratch;
+    const fs::path prefix = makeWinePrefix(scratch / "prefix", "windows-drive");
+    fs::create_directories(prefix / "windows-drive/PROGRAM FILES (X86)/bullfrog/POPULOUS/Levels");
+    const auto environment = environmentOf({{"WINEPREFIX", prefix}});
+    EXPECT_EQ(fs::canonical(*findLevelsFolder(environment)),
+              fs::canonical(prefix / "windows-drive/PROGRAM FILES (X86)/bullfrog/POPULOUS/Levels"));
+    // The 32-bit folder serves only while the usual one is missing.
+    const fs::path usual = makeLevelsFolder(prefix);
+    EXPECT_EQ(findLevelsFolder(environment), usual);
 }
 
-TEST_F(LevelsFolderTest, FallsBackToTheX86ProgramFolderOnlyWhenTheFirstIsMissing)
+TEST(LevelsFolder, IsNotFoundWithoutTheGame)
 {
-    const auto environment = environmentOf({{"WINEPREFIX", prefix.string()}});
-    const fs::path x86 = makeLevelsFolder(prefix, "Program Files (x86)");
-    EXPECT_EQ(findLevelsFolder(environment), x86);
-    const fs::path plain = makeLevelsFolder(prefix);
-    EXPECT_EQ(findLevelsFolder(environment), plain);
-}
-
-TEST_F(LevelsFolderTest, EveryStepMatchesInAnyLetterCase)
-{
-    const fs::path levels = prefix / "drive_c/PROGRAM FILES/bullfrog/POPULOUS/Levels";
-    fs::create_directories(levels);
-    EXPECT_EQ(fs::canonical(*findLevelsFolder(environmentOf({{"WINEPREFIX", prefix.string()}}))),
-              fs::canonical(levels));
-}
-
-TEST_F(LevelsFolderTest, IsNotFoundWithoutTheGame)
-{
-    EXPECT_EQ(findLevelsFolder(environmentOf({{"WINEPREFIX", prefix.string()}})), std::nullopt);
-    EXPECT_EQ(findLevelsFolder(environmentOf({{"WINEPREFIX", (scratch / "no prefix").string()}})), std::nullopt);
-    // A file where the folder should be is no folder.
+    ScratchFolder scratch;
+    const fs::path prefix = makeWinePrefix(scratch / "prefix");
+    EXPECT_EQ(findLevelsFolder(environmentOf({{"WINEPREFIX", prefix}})), std::nullopt);
+    EXPECT_EQ(findLevelsFolder(environmentOf({{"WINEPREFIX", scratch / "none"}})), std::nullopt);
     fs::create_directories(prefix / "drive_c/Program Files/Bullfrog/Populous");
-    scratch.write("prefix/drive_c/Program Files/Bullfrog/Populous/levels", "");
-    EXPECT_EQ(findLevelsFolder(environmentOf({{"WINEPREFIX", prefix.string()}})), std::nullopt);
+    writeFile(prefix / "drive_c/Program Files/Bullfrog/Populous/levels", "a file, not a folder");
+    EXPECT_EQ(findLevelsFolder(environmentOf({{"WINEPREFIX", prefix}})), std::nullopt);
 }

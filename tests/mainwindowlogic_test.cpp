@@ -1,12 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "mainwindow/mainwindowlogic.h"
 #include "support/fakewindow.h"
-#include "support/scratchfolder.h"
 #include "support/wineprefix.h"
 
 #include <gtest/gtest.h>
-
-#include <filesystem>
 
 using namespace varnholt;
 using namespace varnholt::test;
@@ -16,226 +13,139 @@ namespace {
 
 const std::string separator = std::string(100, '-') + "\r\n";
 
-std::string lines(std::initializer_list<std::string> each)
+// The log lines of one slot: copies of a level (without ".inf" for excluded ones), restores, or failures.
+std::string slotLines(int slot, int level = 0, bool failed = false)
 {
     std::string all;
-    for (const std::string& line : each)
-        all += line + "\r\n";
-    return all;
-}
-
-std::string restoreLines(int slot)
-{
-    const std::string name = "levl" + std::to_string(slot);
-    return lines({name + ".dat restored", name + ".hdr restored", name + ".ver restored", name + ".inf restored"});
-}
-
-std::string copyLines(int level, int slot, bool withInf = true)
-{
-    std::string all;
-    for (const char* extension : {".dat", ".hdr", ".ver", ".inf"}) {
-        if (std::string(extension) == ".inf" && !withInf)
-            break;
-        all += "levl" + std::to_string(level) + extension + " copied to levl" + std::to_string(slot)
-            + extension + "\r\n";
+    for (const std::string extension : {".dat", ".hdr", ".ver", ".inf"}) {
+        const std::string slotFile = "levl" + std::to_string(slot) + extension;
+        if (level == 0)
+            all += slotFile + (failed ? " restore *** FAILED ***" : " restored") + "\r\n";
+        else if (extension != ".inf" || !isInInfExclusionSet(level))
+            all += "levl" + std::to_string(level) + extension + " copied to " + slotFile + (failed ? " *** FAILED ***" : "") + "\r\n";
     }
     return all;
 }
 
-class MainWindowLogicTest : public ::testing::Test {
+class MainWindowLogicTest : public ::testing::Test, protected InstalledGame {
 protected:
     MainWindowLogicTest() { window.onSelectorClick = [this] { logic.selectorClicked(); }; }
     ~MainWindowLogicTest() override { fs::current_path(m_startFolder); }
-
-    // The slot files of all three slots and the levels the tests put in them.
-    void installGame() const
+    void startAndForgetBackups()
     {
-        for (const int level : {2080, 2100, 2120, 2005, 2021, 2062})
-            writeLevel(levels, level);
-    }
-
-    void startWithBackups()
-    {
-        installGame();
         logic.Form_Load();
         window.log.clear();
     }
 
-    [[nodiscard]] std::string levelFile(const std::string& name) const { return readFile(levels / name); }
-
-    ScratchFolder scratch;
-    fs::path prefix = makeWinePrefix(scratch / "prefix");
-    fs::path levels = makeLevelsFolder(prefix);
-    FakeWindow window;
-    MainWindowLogic logic{window, environmentOf({{"WINEPREFIX", prefix.string()}})};
-
-private:
     fs::path m_startFolder = fs::current_path();
+    FakeWindow window;
+    MainWindowLogic logic{window, environment()};
 };
 
 } // namespace
 
-TEST_F(MainWindowLogicTest, StartUpPutsEverySelectorOnItsDefaultThenDisablesChange)
+TEST_F(MainWindowLogicTest, StartUpSetsDefaultsDisablesChangeAndBacksUpOnce)
 {
     logic.Form_Load();
-    EXPECT_EQ(window.calls, (std::vector<std::string>{
-                                "Combo1 set to Hills Divide Us (default)", "Change enabled",
-                                "Combo2 set to Linked Isles (default)", "Change enabled",
-                                "Combo3 set to Two on Two (default)", "Change enabled",
-                                "Combo4 set to Hills Divide Us (default)", "Change enabled",
-                                "Combo5 set to Linked Isles (default)", "Change enabled",
-                                "Combo6 set to Two on Two (default)", "Change enabled",
-                                "Change disabled"}));
-    for (const Selector selector : allSelectors)
-        EXPECT_EQ(window.selectorListIndex(selector), 0);
-    EXPECT_FALSE(window.changeEnabled);
-    EXPECT_TRUE(window.messages.empty());
+    std::vector<std::string> expectedCalls;
+    for (const Selector selector : allSelectors) {
+        expectedCalls.push_back("Combo" + std::to_string(FakeWindow::at(selector) + 1) + " set to "
+                                + std::string(slotOf(selector).defaultEntryText));
+        expectedCalls.emplace_back("Change enabled");
+    }
+    expectedCalls.emplace_back("Change disabled"); // after the selectors, which enable it
+    EXPECT_EQ(window.calls, expectedCalls);
     EXPECT_EQ(fs::canonical(fs::current_path()), fs::canonical(levels));
-}
 
-TEST_F(MainWindowLogicTest, StartUpBacksUpTheSlotFilesOnceLastSlotFirst)
-{
-    installGame();
-    logic.Form_Load();
-    std::string expected;
+    std::string backups;
     for (const char* slot : {"2120", "2100", "2080"})
         for (const char* extension : {".inf", ".hdr", ".dat", ".ver"})
-            expected += std::string("levl") + slot + extension + " multiplayer level backed up\r\n";
-    EXPECT_EQ(window.log, expected);
-    EXPECT_EQ(levelFile("copy of levl2100.ver"), "levl2100.ver original");
+            backups += std::string("levl") + slot + extension + " multiplayer level backed up\r\n";
+    EXPECT_EQ(window.log, backups);
 
     FakeWindow again;
-    MainWindowLogic secondRun(again, environmentOf({{"WINEPREFIX", prefix.string()}}));
-    secondRun.Form_Load();
+    MainWindowLogic(again, environment()).Form_Load();
     EXPECT_EQ(again.log, "");
-    EXPECT_TRUE(again.messages.empty());
+    EXPECT_TRUE(again.messages.empty() && window.messages.empty());
 }
 
-TEST_F(MainWindowLogicTest, StartUpBacksUpOnlyWhatExistsAndIsNotBackedUpYet)
+TEST_F(MainWindowLogicTest, StartUpBacksUpWhatExistsAndRemovesLeftovers)
 {
-    writeFile(levels / "levl2080.dat", "dat");
-    writeFile(levels / "levl2080.inf", "inf");
-    writeFile(levels / "levl2120.hdr", "hdr");
+    for (const std::string& name : namesIn(levels))
+        if (name != "levl2080.dat" && name != "levl2120.hdr" && name != "levl2080.inf")
+            fs::remove(levels / name);
     writeFile(levels / "copy of levl2080.inf", "first backup");
     writeFile(levels / ".varnholt-Zz9Yy8.tmp", "left by a killed run");
+    writeFile(levels / ".varnholt-other.tmp", "not ours");
     logic.Form_Load();
-    EXPECT_EQ(window.log, lines({"levl2120.hdr multiplayer level backed up",
-                                 "levl2080.dat multiplayer level backed up"}));
-    EXPECT_EQ(levelFile("copy of levl2080.inf"), "first backup");
+    EXPECT_EQ(window.log, "levl2120.hdr multiplayer level backed up\r\nlevl2080.dat multiplayer level backed up\r\n");
+    EXPECT_EQ(file("copy of levl2080.inf"), "first backup");
     EXPECT_FALSE(fs::exists(levels / ".varnholt-Zz9Yy8.tmp"));
+    EXPECT_TRUE(fs::exists(levels / ".varnholt-other.tmp"));
 }
 
-TEST_F(MainWindowLogicTest, WithoutTheLevelsFolderStartUpSaysSoAndChangeTouchesNothing)
+TEST_F(MainWindowLogicTest, WithoutTheLevelsFolderNothingAnywhereChanges)
 {
-    // The folder the program was started in holds level files of its own.
-    writeLevel(scratch.path(), 2080);
-    writeFile(scratch / "copy of levl2080.dat", "not the game's");
+    writeLevel(scratch.path(), 2080); // level files in the folder the program started in
     fs::current_path(scratch.path());
-    const std::string before = scratch.snapshot();
+    const std::string before = snapshotOf(scratch.path());
 
     FakeWindow lost;
-    MainWindowLogic lostLogic(lost, environmentOf({{"WINEPREFIX", (scratch / "nowhere").string()}}));
-    lost.onSelectorClick = [&] { lostLogic.selectorClicked(); };
+    MainWindowLogic lostLogic(lost, environmentOf({{"WINEPREFIX", scratch / "nowhere"}}));
     lostLogic.Form_Load();
     EXPECT_EQ(lost.messages, std::vector<std::string>{std::string(levelsFolderMissingMessage)});
-    EXPECT_EQ(lost.log, "");
     EXPECT_FALSE(lost.changeEnabled);
-
-    lost.choose(Selector::Combo1, "21 - Fractured Earth");
+    lost.setSelectorText(Selector::Combo1, "21 - Fractured Earth");
     lostLogic.cmdChange_Click();
-    EXPECT_EQ(lost.log, lines({"levl2021.dat copied to levl2080.dat *** FAILED ***",
-                               "levl2021.hdr copied to levl2080.hdr *** FAILED ***",
-                               "levl2021.ver copied to levl2080.ver *** FAILED ***",
-                               "levl2021.inf copied to levl2080.inf *** FAILED ***",
-                               "levl2100.dat restore *** FAILED ***", "levl2100.hdr restore *** FAILED ***",
-                               "levl2100.ver restore *** FAILED ***", "levl2100.inf restore *** FAILED ***",
-                               "levl2120.dat restore *** FAILED ***", "levl2120.hdr restore *** FAILED ***",
-                               "levl2120.ver restore *** FAILED ***", "levl2120.inf restore *** FAILED ***"})
-                            + separator);
-    EXPECT_EQ(scratch.snapshot(), before);
-    EXPECT_EQ(lost.messages.size(), 1U);
+    EXPECT_EQ(lost.log, slotLines(2080, 2021, true) + slotLines(2100, 0, true) + slotLines(2120, 0, true) + separator);
+    EXPECT_EQ(snapshotOf(scratch.path()), before);
 }
 
-TEST_F(MainWindowLogicTest, ChangeWithEveryDefaultRestoresAllTwelveFiles)
+TEST_F(MainWindowLogicTest, ChangeCopiesChosenLevelsAndRestoresDefaults)
 {
-    startWithBackups();
-    writeFile(levels / "levl2100.hdr", "overwritten earlier");
-    window.choose(Selector::Combo2, "Linked Isles (default)");
-    ASSERT_TRUE(window.changeEnabled);
+    startAndForgetBackups();
+    writeFile(levels / "levl2080.inf", "inf of an earlier change");
+    window.setSelectorText(Selector::Combo1, "5 - Death from above");
     logic.cmdChange_Click();
-    EXPECT_EQ(window.log, restoreLines(2080) + restoreLines(2100) + restoreLines(2120) + separator);
-    EXPECT_EQ(levelFile("levl2100.hdr"), "levl2100.hdr original");
+    EXPECT_EQ(window.log, slotLines(2080, 2005) + slotLines(2100) + slotLines(2120) + separator);
+    EXPECT_EQ(file("levl2080.dat"), "levl2005.dat original");
+    EXPECT_EQ(file("levl2080.inf"), "inf of an earlier change"); // 2005 keeps the slot's own
     EXPECT_FALSE(window.changeEnabled);
-}
 
-TEST_F(MainWindowLogicTest, ExcludedLevelLeavesTheSlotsInfFileAlone)
-{
-    startWithBackups();
-    writeFile(levels / "levl2080.inf", "inf put there by an earlier change");
-    window.choose(Selector::Combo1, "5 - Death from above");
+    window.log.clear();
+    window.setSelectorText(Selector::Combo1, "21 - Fractured Earth");
     logic.cmdChange_Click();
-    EXPECT_EQ(window.log, copyLines(2005, 2080, false) + restoreLines(2100) + restoreLines(2120) + separator);
-    EXPECT_EQ(levelFile("levl2080.dat"), "levl2005.dat original");
-    EXPECT_EQ(levelFile("levl2080.inf"), "inf put there by an earlier change");
-    EXPECT_EQ(window.selectorListIndex(Selector::Combo1), 5);
-    EXPECT_FALSE(window.changeEnabled);
+    EXPECT_EQ(window.log, slotLines(2080, 2021) + slotLines(2100) + slotLines(2120) + separator);
+    EXPECT_EQ(file("levl2080.inf"), "levl2021.inf original");
 }
 
-TEST_F(MainWindowLogicTest, OtherLevelsBringTheirInfFile)
+TEST_F(MainWindowLogicTest, TheChosenEditionsSelectorsAloneAreRead)
 {
-    startWithBackups();
-    window.choose(Selector::Combo1, "21 - Fractured Earth");
-    logic.cmdChange_Click();
-    EXPECT_EQ(window.log, copyLines(2021, 2080) + restoreLines(2100) + restoreLines(2120) + separator);
-    EXPECT_EQ(levelFile("levl2080.inf"), "levl2021.inf original");
-}
-
-TEST_F(MainWindowLogicTest, ExpansionSelectorsAreReadWhateverTheBaseGameOnesHold)
-{
-    startWithBackups();
-    window.choose(Selector::Combo1, "21 - Fractured Earth");
+    startAndForgetBackups();
+    window.setSelectorText(Selector::Combo1, "21 - Fractured Earth");
     window.option1 = false;
     logic.Option2_Click();
-    window.choose(Selector::Combo5, "UW4 - World Wide Web");
+    window.setSelectorText(Selector::Combo5, "UW4 - World Wide Web");
     logic.cmdChange_Click();
-    EXPECT_EQ(window.log, restoreLines(2080) + copyLines(2062, 2100) + restoreLines(2120) + separator);
-    EXPECT_EQ(levelFile("levl2080.dat"), "levl2080.dat original");
+    EXPECT_EQ(window.log, slotLines(2080) + slotLines(2100, 2062) + slotLines(2120) + separator);
 
-    // Back to the base game: its choice is still there and is what Change now applies.
+    window.calls.clear();
     window.option1 = true;
     logic.Option1_Click();
-    EXPECT_EQ(window.selectorListIndex(Selector::Combo1), 12);
-    window.log.clear();
-    window.choose(Selector::Combo1, "21 - Fractured Earth");
-    logic.cmdChange_Click();
-    EXPECT_EQ(window.log, copyLines(2021, 2080) + restoreLines(2100) + restoreLines(2120) + separator);
+    EXPECT_EQ(window.calls, (std::vector<std::string>{"Combo1 shown", "Combo2 shown", "Combo3 shown", "Combo4 hidden",
+                                                      "Combo5 hidden", "Combo6 hidden"}));
+    EXPECT_EQ(window.selectorListIndex(Selector::Combo1), 12); // kept while hidden
 }
 
 TEST_F(MainWindowLogicTest, ChangeStopsWithAMessageWhenASelectorHasNoEntry)
 {
-    startWithBackups();
-    window.state(Selector::Combo2).index = -1;
-    window.choose(Selector::Combo1, "21 - Fractured Earth");
+    startAndForgetBackups();
+    window.setSelectorText(Selector::Combo1, "21 - Fractured Earth");
+    window.index[FakeWindow::at(Selector::Combo2)] = -1;
     logic.cmdChange_Click();
-    EXPECT_EQ(window.log, copyLines(2021, 2080)); // done stays done, and no separator
+    EXPECT_EQ(window.log, slotLines(2080, 2021)); // what is done stays done; no separator
     EXPECT_EQ(window.messages, std::vector<std::string>{std::string(changeFailedMessage)});
     EXPECT_TRUE(window.changeEnabled);
-}
-
-TEST_F(MainWindowLogicTest, EditionSwitchShowsOneSetThenHidesTheOtherAndChangesNothingElse)
-{
-    logic.Form_Load();
-    window.choose(Selector::Combo1, "2 - Night Falls");
-    window.calls.clear();
-    logic.Option2_Click();
-    logic.Option1_Click();
-    EXPECT_EQ(window.calls, (std::vector<std::string>{"Combo4 shown", "Combo5 shown", "Combo6 shown",
-                                                      "Combo1 hidden", "Combo2 hidden", "Combo3 hidden",
-                                                      "Combo1 shown", "Combo2 shown", "Combo3 shown",
-                                                      "Combo4 hidden", "Combo5 hidden", "Combo6 hidden"}));
-    EXPECT_TRUE(window.changeEnabled);
-    EXPECT_EQ(window.selectorListIndex(Selector::Combo1), 2);
-    EXPECT_FALSE(window.ended);
     logic.cmdExit_Click();
     EXPECT_TRUE(window.ended);
 }

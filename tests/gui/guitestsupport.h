@@ -1,33 +1,28 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "support/scratchfolder.h"
-#include "support/wineprefix.h"
+#include "mainwindow/dialogfont.h"
 
 #include <QApplication>
-#include <QString>
 #include <QWidget>
-
-#include <filesystem>
-#include <memory>
 
 namespace varnholt::test {
 
-// A game installed in a throw-away Wine prefix, with every level the tests choose.
-struct InstalledGame {
-    InstalledGame();
-    [[nodiscard]] EnvironmentLookup environment() const;
+// The visible top-level windows with this object name.
+inline QWidgetList visibleWindows(const QString& objectName)
+{
+    QWidgetList found;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->objectName() == objectName && window->isVisible())
+            found << window;
+    return found;
+}
 
-    ScratchFolder scratch;
-    std::filesystem::path prefix;
-    std::filesystem::path levels;
-};
-
-// The visible top-level windows of a kind, by object name, and the first of them.
-int visibleWindows(const QString& objectName);
-QWidget* visibleWindow(const QString& objectName);
-
-// Sets up the application as the program's entry does.
-void setUpApplication();
+// The application as the program's entry sets it up.
+inline void setUpApplication()
+{
+    QApplication::setApplicationName(QStringLiteral("Varnholt"));
+    QApplication::setFont(dialogFont());
+}
 
 } // namespace varnholt::test

@@ -5,49 +5,47 @@
 
 #include <array>
 #include <functional>
-#include <string>
 #include <vector>
 
 namespace varnholt::test {
 
-// The main window as the logic sees it, without widgets. It starts as the real window
-// is created (base-game selectors shown, none with a current entry) except that Change
-// starts enabled, so that a test sees the logic disable it.
+// The main window as the logic sees it, without widgets: no selector has an entry yet,
+// but Change starts enabled so that a test sees the logic disable it.
 class FakeWindow final : public ControlOperations {
 public:
-    struct SelectorState {
-        int index = -1;
-        bool visible = true;
-    };
-
-    FakeWindow();
-
-    // Chooses an entry as the user would, raising the selector's Click event.
-    void choose(Selector selector, std::string_view text);
-
     void setSelectorText(Selector selector, std::string_view text) override;
-    [[nodiscard]] int selectorListIndex(Selector selector) const override;
-    [[nodiscard]] LevelNumber selectorItemData(Selector selector, int index) const override;
-    void setSelectorVisible(Selector selector, bool visible) override;
+    [[nodiscard]] int selectorListIndex(Selector selector) const override { return index[at(selector)]; }
+    [[nodiscard]] LevelNumber selectorItemData(Selector selector, int entry) const override
+    {
+        return entriesOf(selector)[static_cast<std::size_t>(entry)].levelNumber;
+    }
+    void setSelectorVisible(Selector selector, bool shown) override
+    {
+        calls.push_back(nameOf(selector) + (shown ? " shown" : " hidden"));
+    }
     [[nodiscard]] bool option1Value() const override { return option1; }
-    void setChangeEnabled(bool enabled) override;
+    void setChangeEnabled(bool enabled) override
+    {
+        changeEnabled = enabled;
+        calls.emplace_back(enabled ? "Change enabled" : "Change disabled");
+    }
     [[nodiscard]] std::string text1Text() const override { return log; }
     void setText1Text(std::string text) override { log = std::move(text); }
     void showMessage(std::string_view text) override { messages.emplace_back(text); }
     void endProgram() override { ended = true; }
 
-    [[nodiscard]] SelectorState& state(Selector selector);
+    static std::size_t at(Selector selector) { return static_cast<std::size_t>(selector); }
+    static std::string nameOf(Selector selector) { return "Combo" + std::to_string(at(selector) + 1); }
 
-    std::array<SelectorState, 6> selectors;
+    std::array<int, 6> index{-1, -1, -1, -1, -1, -1};
     bool option1 = true;
     bool changeEnabled = true;
     std::string log;
     std::vector<std::string> messages;
     bool ended = false;
-    // What the logic did to the window, in order, as "Combo4 hidden" or "Change enabled".
+    // What the logic did, in order: "Combo1 set to ...", "Combo4 hidden", "Change enabled".
     std::vector<std::string> calls;
-    // The window's Click handler of the selectors; the logic's selectorClicked in tests.
-    std::function<void()> onSelectorClick;
+    std::function<void()> onSelectorClick; // the Click event the real window raises
 };
 
 } // namespace varnholt::test

@@ -23,20 +23,14 @@ ScratchFolder::ScratchFolder()
 
 ScratchFolder::~ScratchFolder()
 {
-    std::error_code error;
-    fs::remove_all(m_path, error);
+    std::error_code ignored;
+    fs::remove_all(m_path, ignored);
 }
 
 void writeFile(const fs::path& file, std::string_view content, mode_t mode)
 {
-    {
-        std::ofstream out(file, std::ios::binary | std::ios::trunc);
-        out.write(content.data(), static_cast<std::streamsize>(content.size()));
-        if (!out)
-            throw std::runtime_error("cannot write " + file.string());
-    }
-    if (::chmod(file.c_str(), mode) != 0)
-        throw std::runtime_error("cannot change the mode of " + file.string());
+    std::ofstream(file, std::ios::binary | std::ios::trunc).write(content.data(), static_cast<std::streamsize>(content.size()));
+    fs::permissions(file, static_cast<fs::perms>(mode));
 }
 
 std::string readFile(const fs::path& file)
@@ -47,54 +41,28 @@ std::string readFile(const fs::path& file)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-void ScratchFolder::write(std::string_view name, std::string_view content, mode_t mode) const
+mode_t modeOf(const fs::path& file)
 {
-    writeFile(m_path / name, content, mode);
+    return static_cast<mode_t>(fs::symlink_status(file).permissions());
 }
 
-std::string ScratchFolder::read(std::string_view name) const
-{
-    return readFile(m_path / name);
-}
-
-bool ScratchFolder::exists(std::string_view name) const
-{
-    std::error_code error;
-    return fs::exists(fs::symlink_status(m_path / name, error));
-}
-
-mode_t ScratchFolder::mode(std::string_view name) const
-{
-    struct stat status {};
-    if (::lstat((m_path / name).c_str(), &status) != 0)
-        throw std::runtime_error("no entry " + std::string(name));
-    return status.st_mode & 07777;
-}
-
-void ScratchFolder::setMode(std::string_view name, mode_t mode) const
-{
-    if (::chmod((m_path / name).c_str(), mode) != 0)
-        throw std::runtime_error("cannot change the mode of " + std::string(name));
-}
-
-std::vector<std::string> ScratchFolder::entries() const
+std::vector<std::string> namesIn(const fs::path& folder)
 {
     std::vector<std::string> names;
-    for (const fs::directory_entry& entry : fs::directory_iterator(m_path))
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder))
         names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
 }
 
-std::string ScratchFolder::snapshot() const
+std::string snapshotOf(const fs::path& folder)
 {
     std::string all;
-    for (const std::string& name : entries()) {
+    for (const std::string& name : namesIn(folder)) {
         all += name;
-        if (fs::is_regular_file(fs::symlink_status(m_path / name))) {
-            // Size and hash: a failure message stays readable however large the files.
-            const std::string content = read(name);
-            all += " " + std::to_string(content.size()) + " bytes #" + std::to_string(std::hash<std::string>{}(content));
+        if (fs::is_regular_file(fs::symlink_status(folder / name))) {
+            const std::string content = readFile(folder / name);
+            all += " " + std::to_string(content.size()) + " #" + std::to_string(std::hash<std::string>{}(content));
         }
         all += "\n";
     }

@@ -13,21 +13,25 @@ fs::path makeWinePrefix(const fs::path& prefix, const std::string& driveFolder)
     return prefix;
 }
 
-fs::path makeLevelsFolder(const fs::path& prefix, const std::string& programFiles)
+fs::path makeLevelsFolder(const fs::path& prefix)
 {
-    const fs::path folder = prefix / "dosdevices" / "c:" / programFiles / "Bullfrog" / "Populous" / "levels";
+    const fs::path folder = prefix / "dosdevices/c:/Program Files/Bullfrog/Populous/levels";
     fs::create_directories(folder);
     return folder;
 }
 
-EnvironmentLookup environmentOf(std::map<std::string, std::string> variables)
+EnvironmentLookup environmentOf(const std::map<std::string, fs::path>& variables)
 {
-    return [variables = std::move(variables)](const char* name) -> std::optional<std::string> {
+    return [variables](const char* name) -> std::optional<std::string> {
         const auto found = variables.find(name);
-        if (found == variables.end())
-            return std::nullopt;
-        return found->second;
+        return found == variables.end() ? std::nullopt : std::optional(found->second.string());
     };
+}
+
+InstalledGame::InstalledGame() : prefix(makeWinePrefix(scratch / "prefix")), levels(makeLevelsFolder(prefix))
+{
+    for (const int level : {2080, 2100, 2120, 2005, 2021, 2062})
+        writeLevel(levels, level);
 }
 
 } // namespace varnholt::test

@@ -4,21 +4,28 @@
 #include "levelfiles/levelsfolder.h"
 #include "scratchfolder.h"
 
-#include <filesystem>
 #include <map>
-#include <string>
 
 namespace varnholt::test {
 
-// A Wine prefix laid out as Wine lays it out: drive C is dosdevices/c:, a link.
-std::filesystem::path makeWinePrefix(const std::filesystem::path& prefix,
-                                     const std::string& driveFolder = "drive_c");
+// A Wine prefix laid out as Wine lays it out: drive C is the link dosdevices/c:.
+std::filesystem::path makeWinePrefix(const std::filesystem::path& prefix, const std::string& driveFolder = "drive_c");
 
-// Makes the game's levels folder under drive C of a prefix and returns it.
-std::filesystem::path makeLevelsFolder(const std::filesystem::path& prefix,
-                                       const std::string& programFiles = "Program Files");
+// The game's levels folder under drive C of a prefix.
+std::filesystem::path makeLevelsFolder(const std::filesystem::path& prefix);
 
 // An environment with exactly these variables set.
-EnvironmentLookup environmentOf(std::map<std::string, std::string> variables);
+EnvironmentLookup environmentOf(const std::map<std::string, std::filesystem::path>& variables);
+
+// The game installed in a throw-away prefix: the three slots and the levels tests choose.
+struct InstalledGame {
+    InstalledGame();
+    [[nodiscard]] EnvironmentLookup environment() const { return environmentOf({{"WINEPREFIX", prefix}}); }
+    [[nodiscard]] std::string file(const char* name) const { return readFile(levels / name); }
+
+    ScratchFolder scratch;
+    std::filesystem::path prefix;
+    std::filesystem::path levels;
+};
 
 } // namespace varnholt::test

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 // Draws both windows, as a player sees them after one Change, into the PNG files named
 // on the command line: takescreenshots MAIN.png ABOUT.png
-#include "guitestsupport.h"
+#include "gui/guitestsupport.h"
 #include "mainwindow/frmmain.h"
+#include "support/wineprefix.h"
 
 #include <QComboBox>
 #include <QFileInfo>
@@ -37,7 +38,7 @@ int main(int argc, char* argv[])
     const bool mainSaved = window.grab().save(mainPicture);
 
     window.menuBar()->actions().front()->trigger();
-    QWidget* about = test::visibleWindow(QStringLiteral("frmAbout"));
-    const bool aboutSaved = about != nullptr && about->grab().save(aboutPicture);
+    const QWidgetList about = test::visibleWindows(QStringLiteral("frmAbout"));
+    const bool aboutSaved = about.size() == 1 && about.front()->grab().save(aboutPicture);
     return mainSaved && aboutSaved ? 0 : 1;
 }
