@@ -33,20 +33,6 @@ TEST(LevelCatalogue, BaseGameHoldsEachLevelOnceNumberedFromItsText)
                                    14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25}));
 }
 
-TEST(LevelCatalogue, TextsKeepTheirSpellingAndExpansionNumbersAreData)
-{
-    EXPECT_EQ(entriesOf(Selector::Combo1)[5].text, "5 - Death from above");
-    EXPECT_EQ(entriesOf(Selector::Combo3)[8].text, "24 - Journey's End");
-    EXPECT_EQ(entriesOf(Selector::Combo6)[2].text, "UW11 - L'Assassine");
-    EXPECT_EQ(entriesOf(Selector::Combo4)[1].levelNumber, 2060); // UW1
-    EXPECT_EQ(entriesOf(Selector::Combo4)[2].levelNumber, 2056); // UW2
-    std::set<LevelNumber> expansion;
-    for (const Selector selector : {Selector::Combo4, Selector::Combo5, Selector::Combo6})
-        for (const SelectorEntry& entry : entriesOf(selector).subspan(1))
-            expansion.insert(entry.levelNumber);
-    EXPECT_EQ(expansion.size(), 12U);
-}
-
 TEST(LevelCatalogue, ExactlySixSelectableLevelsKeepTheSlotsInfFile)
 {
     std::set<LevelNumber> excluded;
