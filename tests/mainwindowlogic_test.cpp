@@ -22,7 +22,8 @@ std::string slotLines(int slot, int level = 0, bool failed = false)
         if (level == 0)
             all += slotFile + (failed ? " restore *** FAILED ***" : " restored") + "\r\n";
         else if (extension != ".inf" || !isInInfExclusionSet(level))
-            all += "levl" + std::to_string(level) + extension + " copied to " + slotFile + (failed ? " *** FAILED ***" : "") + "\r\n";
+            all.append("levl" + std::to_string(level) + extension).append(" copied to ").append(slotFile)
+                .append(failed ? " *** FAILED ***\r\n" : "\r\n");
     }
     return all;
 }
