@@ -225,10 +225,11 @@ void frmMain::setSelectorText(Selector selector, std::string_view text)
     QComboBox* box = combo(selector);
     const int index = box->findText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())),
                                     Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (index < 0)
+        return; // no such entry: the selector keeps the one it has
     box->setCurrentIndex(index);
     // Setting the entry raises the selector's Click event, as choosing it does.
-    if (index >= 0)
-        raiseSelectorClick(selector);
+    raiseSelectorClick(selector);
 }
 
 int frmMain::selectorListIndex(Selector selector) const
