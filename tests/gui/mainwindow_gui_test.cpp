@@ -131,6 +131,8 @@ private slots:
         QVERIFY(!(m_window->windowFlags() & Qt::WindowMaximizeButtonHint));
         const QList<QAction*> menu = m_window->menuBar()->actions();
         QVERIFY(menu.size() == 1 && menu.front()->text() == QStringLiteral("About") && menu.front()->menu() == nullptr);
+        static_cast<ControlOperations&>(*m_window).setSelectorText(Selector::Combo2, "no such level");
+        QCOMPARE(combo(2)->currentIndex(), 0);
     }
 
     // Missing fonts would silently turn captions into boxes or other widths.
