@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdio>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -104,7 +105,12 @@ TEST_P(ReadOnlySlotTest, IsClearedBeforeTheCopy)
 
 INSTANTIATE_TEST_SUITE_P(Modes, ReadOnlySlotTest,
                          ::testing::Values(std::pair<mode_t, mode_t>{0444, 0644}, std::pair<mode_t, mode_t>{0440, 0640},
-                                           std::pair<mode_t, mode_t>{0464, 0464}));
+                                           std::pair<mode_t, mode_t>{0464, 0464}),
+                         [](const auto& mode) {
+                             char name[8];
+                             std::snprintf(name, sizeof name, "Mode%o", mode.param.first);
+                             return std::string(name);
+                         });
 
 TEST_F(LevelFileOperationsTest, NamesMatchInAnyCaseButNeverAmbiguously)
 {
