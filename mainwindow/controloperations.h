@@ -31,6 +31,9 @@ public:
     // The whole text of the activity log Text1, byte for byte.
     [[nodiscard]] virtual std::string text1Text() const = 0;
     virtual void setText1Text(std::string text) = 0;
+    // The same as writing back the whole text with this added at its end, at the cost
+    // of the added text alone: the log may grow long over a session.
+    virtual void appendText1Text(std::string_view text) = 0;
 
     // A message box with this text and one OK button; returns when it is closed.
     virtual void showMessage(std::string_view text) = 0;

@@ -264,17 +264,22 @@ std::string frmMain::text1Text() const
 
 void frmMain::setText1Text(std::string text)
 {
-    // The log only grows: show just what is new, so appending costs the length of the
-    // line rather than of the whole log.
-    const bool appended = text.starts_with(m_logText) && !m_logText.ends_with('\r');
-    if (appended) {
-        QTextCursor end(m_Text1->document());
-        end.movePosition(QTextCursor::End);
-        end.insertText(forDisplay(std::string_view(text).substr(m_logText.size())));
-    } else {
-        m_Text1->setPlainText(forDisplay(text));
-    }
     m_logText = std::move(text);
+    m_Text1->setPlainText(forDisplay(m_logText));
+}
+
+void frmMain::appendText1Text(std::string_view text)
+{
+    // A line end split between two appends would show as two; show it whole instead.
+    if (m_logText.ends_with('\r') && text.starts_with('\n')) {
+        m_logText += text;
+        m_Text1->setPlainText(forDisplay(m_logText));
+        return;
+    }
+    m_logText += text;
+    QTextCursor end(m_Text1->document());
+    end.movePosition(QTextCursor::End);
+    end.insertText(forDisplay(text));
 }
 
 void frmMain::showMessage(std::string_view text)

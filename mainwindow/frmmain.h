@@ -41,6 +41,7 @@ public:
     void setChangeEnabled(bool enabled) override;
     [[nodiscard]] std::string text1Text() const override;
     void setText1Text(std::string text) override;
+    void appendText1Text(std::string_view text) override;
     void showMessage(std::string_view text) override;
     void endProgram() override;
 

@@ -27,10 +27,9 @@ MainWindowLogic::MainWindowLogic(ControlOperations& window, EnvironmentLookup en
 
 void MainWindowLogic::appendLogLine(std::string_view line)
 {
-    std::string text = m_window.text1Text();
-    text += line;
+    std::string text(line);
     text += "\r\n";
-    m_window.setText1Text(std::move(text));
+    m_window.appendText1Text(text);
 }
 
 void MainWindowLogic::Form_Load()

@@ -202,6 +202,11 @@ private slots:
         QCOMPARE(m_game->file("levl2080.dat"), std::string("levl2005.dat original"));
         QVERIFY(!control(QStringLiteral("cmdChange"))->isEnabled());
         QCOMPARE(text1->horizontalScrollBar()->maximum(), 0); // the separator wraps, never scrolls sideways
+        auto& operations = static_cast<ControlOperations&>(*m_window);
+        operations.appendText1Text("a\r");
+        operations.appendText1Text("\nb"); // a line end split between two appends is still one
+        QVERIFY(text1->toPlainText().endsWith(QStringLiteral("\na\nb")));
+        QCOMPARE(log(), expected + "a\r\nb");
     }
 
     void choosingTheShownEntryAgainEnablesChange()

@@ -31,6 +31,7 @@ public:
     }
     [[nodiscard]] std::string text1Text() const override { return log; }
     void setText1Text(std::string text) override { log = std::move(text); }
+    void appendText1Text(std::string_view text) override { log += text; }
     void showMessage(std::string_view text) override { messages.emplace_back(text); }
     void endProgram() override { ended = true; }
 
