@@ -1,33 +1,42 @@
 // SPDX-License-Identifier: MIT
-// One Change over the three slots, twelve real files with their backups present,
-// against a plain copy of the same twelve files (no temporary file, no flush).
+// One Change over the three slots (twelve real files, backups present), on the disk
+// (the current folder) and on tmpfs (/dev/shm), against two floors:
+//   plainCopy    the same twelve files overwritten by std::filesystem::copy_file: no
+//                temporary file, no flush, so a crash can leave a half-written level;
+//   flushedCopy  the same, then each file and the folder flushed: the least that a
+//                copy which survives a crash must cost.
 #include "catalogue/levelcatalogue.h"
 #include "levelfiles/levelfileoperations.h"
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <string>
+#include <unistd.h>
 
 namespace {
 
 namespace fs = std::filesystem;
 
+constexpr std::array<std::pair<int, int>, 3> levelsIntoSlots{{{2021, 2080}, {2011, 2100}, {2012, 2120}}};
+
+// A levels folder with the three slots, their backups and three single-player levels;
+// the ".dat" files are 64 KiB, the others 1 KiB, as in the game.
 class LevelsFolder {
 public:
-    LevelsFolder()
+    explicit LevelsFolder(const fs::path& where)
     {
-        const char* where = std::getenv("VARNHOLT_BENCH_FOLDER");
-        std::string pattern = ((where != nullptr) ? fs::path(where) : fs::temp_directory_path()) / "varnholt-bench-XXXXXX";
+        std::string pattern = (where / "varnholt-bench-XXXXXX").string();
         m_path = ::mkdtemp(pattern.data());
-        const std::string content(64 * 1024, 'x');
-        for (const int level : {2080, 2100, 2120, 2021, 2011, 2012}) {
-            for (const std::string_view extension : varnholt::levelFileExtensions) {
-                const std::string name = varnholt::levelFileName(level, extension);
-                std::ofstream(m_path / name, std::ios::binary) << content;
-                std::ofstream(m_path / varnholt::backupFileName(name), std::ios::binary) << content;
+        for (const auto& [level, slot] : levelsIntoSlots) {
+            for (const int number : {level, slot}) {
+                for (const std::string_view extension : varnholt::levelFileExtensions) {
+                    const std::string name = varnholt::levelFileName(number, extension);
+                    const std::string content(extension == ".dat" ? 64 * 1024 : 1024, 'x');
+                    std::ofstream(m_path / name, std::ios::binary) << content;
+                    std::ofstream(m_path / varnholt::backupFileName(name), std::ios::binary) << content;
+                }
             }
         }
     }
@@ -40,33 +49,74 @@ private:
     fs::path m_path;
 };
 
-constexpr std::array<std::pair<int, int>, 3> levelsIntoSlots{{{2021, 2080}, {2011, 2100}, {2012, 2120}}};
-
-void change(benchmark::State& state)
+void flush(const fs::path& path, int flags)
 {
-    LevelsFolder folder;
+    const int fd = ::open(path.c_str(), flags | O_CLOEXEC);
+    ::fsync(fd);
+    ::close(fd);
+}
+
+template <typename EachFile, typename AfterAll>
+void forEveryFile(const fs::path& folder, EachFile each, AfterAll after)
+{
+    for (const auto& [level, slot] : levelsIntoSlots)
+        for (const std::string_view extension : varnholt::levelFileExtensions)
+            each(folder, varnholt::levelFileName(level, extension), varnholt::levelFileName(slot, extension));
+    after(folder);
+}
+
+void change(benchmark::State& state, const fs::path& where)
+{
+    const LevelsFolder folder(where);
     varnholt::LevelFileOperations files([](std::string_view line) { benchmark::DoNotOptimize(line.data()); });
     files.setLevelsFolder(folder.path());
     for (auto _ : state) {
-        for (const auto& [level, slot] : levelsIntoSlots)
-            for (const std::string_view extension : varnholt::levelFileExtensions)
-                files.copysplevl(varnholt::levelFileName(level, extension), varnholt::levelFileName(slot, extension));
+        forEveryFile(
+            folder.path(), [&](const fs::path&, const std::string& level, const std::string& slot) { files.copysplevl(level, slot); },
+            [&](const fs::path&) { files.flush(); });
     }
 }
-BENCHMARK(change)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-void plainCopyFloor(benchmark::State& state)
+void plainCopy(benchmark::State& state, const fs::path& where)
 {
-    LevelsFolder folder;
+    const LevelsFolder folder(where);
     for (auto _ : state) {
-        for (const auto& [level, slot] : levelsIntoSlots)
-            for (const std::string_view extension : varnholt::levelFileExtensions)
-                fs::copy_file(folder.path() / varnholt::levelFileName(level, extension),
-                              folder.path() / varnholt::levelFileName(slot, extension),
-                              fs::copy_options::overwrite_existing);
+        forEveryFile(
+            folder.path(),
+            [](const fs::path& in, const std::string& level, const std::string& slot) {
+                fs::copy_file(in / level, in / slot, fs::copy_options::overwrite_existing);
+            },
+            [](const fs::path&) {});
     }
 }
-BENCHMARK(plainCopyFloor)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void flushedCopy(benchmark::State& state, const fs::path& where)
+{
+    const LevelsFolder folder(where);
+    for (auto _ : state) {
+        forEveryFile(
+            folder.path(),
+            [](const fs::path& in, const std::string& level, const std::string& slot) {
+                fs::copy_file(in / level, in / slot, fs::copy_options::overwrite_existing);
+                flush(in / slot, O_RDONLY);
+            },
+            [](const fs::path& in) { flush(in, O_RDONLY | O_DIRECTORY); });
+    }
+}
+
+const int registered = [] {
+    for (const auto& [name, where] : {std::pair<const char*, fs::path>{"disk", fs::current_path()}, {"tmpfs", "/dev/shm"}}) {
+        using Benchmark = void (*)(benchmark::State&, const fs::path&);
+        for (const auto& [kind, run] : {std::pair<const char*, Benchmark>{"change/", change}, {"plainCopy/", plainCopy},
+                                        {"flushedCopy/", flushedCopy}})
+            benchmark::RegisterBenchmark((kind + std::string(name)).c_str(), run, where)
+                ->Unit(benchmark::kMillisecond)
+                ->UseRealTime()
+                ->Repetitions(7)
+                ->ReportAggregatesOnly(true);
+    }
+    return 0;
+}();
 
 } // namespace
 

@@ -67,6 +67,10 @@ void FileSystemService::copyFile(std::string_view source, std::string_view desti
         copy.commitAsNew(pathOf(destination));
     else
         copy.commitReplacing(pathOf(destinationName ? *destinationName : destination));
+}
+
+void FileSystemService::flushFolder() const
+{
     platform::flushFolder(folder());
 }
 

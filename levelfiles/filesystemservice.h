@@ -39,6 +39,10 @@ public:
     // it; with overwrite, fails when the existing destination is read-only.
     void copyFile(std::string_view source, std::string_view destination, bool overwrite);
 
+    // Each copy is complete on disk before it takes its name, so a crash leaves every file
+    // either as it was or completely replaced. This makes the renames themselves durable.
+    void flushFolder() const;
+
     // Fails when no entry has that name.
     [[nodiscard]] FileRecord getFile(std::string_view name) const;
 

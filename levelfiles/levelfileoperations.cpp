@@ -43,6 +43,8 @@ FileSystemService& LevelFileOperations::fileSystem()
 void LevelFileOperations::backUp(std::string_view mplevlname)
 {
     fileSystem().copyFile(mplevlname, backupFileName(mplevlname), false);
+    // Durable at once: an overwrite of the slot must never outlive a crash that its backup did not.
+    fileSystem().flushFolder();
     m_appendLogLine(joined(mplevlname, " multiplayer level backed up"));
 }
 
@@ -87,6 +89,15 @@ void LevelFileOperations::restoremplevl(std::string_view mplevlname)
         m_appendLogLine(joined(mplevlname, " restored"));
     } catch (const std::exception&) {
         m_appendLogLine(joined(mplevlname, " restore *** FAILED ***"));
+    }
+}
+
+void LevelFileOperations::flush()
+{
+    try {
+        fileSystem().flushFolder();
+    } catch (const std::exception&) {
+        // Without a folder there is nothing to make durable.
     }
 }
 

@@ -35,6 +35,10 @@ public:
     // Puts the slot file back from its backup. The backup stays.
     void restoremplevl(std::string_view mplevlname);
 
+    // Makes the overwrites and restores done so far durable, once for a whole batch; a
+    // crash before it may leave some of them undone, but never a file half-written.
+    void flush();
+
     // Silently removes what a killed run left half-done in the levels folder.
     void removeLeftovers();
 

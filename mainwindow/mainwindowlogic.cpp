@@ -78,6 +78,7 @@ void MainWindowLogic::cmdChange_Click()
             else
                 putLevelInSlot(level, slot);
         }
+        m_files.flush();
         appendLogLine(std::string(separatorLength, '-'));
         m_window.setChangeEnabled(false);
     } catch (const std::exception&) {
