@@ -49,14 +49,23 @@ private:
     int m_fd;
 };
 
+// Copies in chunks and starts writing each one to disk while the next is copied, so
+// that the flush before the rename has little left to wait for.
+constexpr std::size_t chunkSize = std::size_t{8} << 20;
+
 void copyContent(int source, int destination, const std::string& what)
 {
     // The kernel copies without passing the bytes through us where it can.
-    for (;;) {
-        const ssize_t copied = ::copy_file_range(source, nullptr, destination, nullptr, std::size_t{1} << 30, 0);
+    for (off_t done = 0;;) {
+        const ssize_t copied = ::copy_file_range(source, nullptr, destination, nullptr, chunkSize, 0);
         if (copied == 0)
             return;
-        if (copied > 0 || errno == EINTR)
+        if (copied > 0) {
+            (void)::sync_file_range(destination, done, copied, SYNC_FILE_RANGE_WRITE);
+            done += copied;
+            continue;
+        }
+        if (errno == EINTR)
             continue;
         if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP)
             failFromErrno(what);
