@@ -77,31 +77,33 @@ void change(benchmark::State& state, const fs::path& where)
     }
 }
 
-void plainCopy(benchmark::State& state, const fs::path& where)
+// The floors: each file overwritten in place, flushed or not.
+void copyFloor(benchmark::State& state, const fs::path& where, bool flushed)
 {
     const LevelsFolder folder(where);
     for (auto _ : state) {
         forEveryFile(
             folder.path(),
-            [](const fs::path& in, const std::string& level, const std::string& slot) {
+            [&](const fs::path& in, const std::string& level, const std::string& slot) {
                 fs::copy_file(in / level, in / slot, fs::copy_options::overwrite_existing);
+                if (flushed)
+                    flush(in / slot, O_RDONLY);
             },
-            [](const fs::path&) {});
+            [&](const fs::path& in) {
+                if (flushed)
+                    flush(in, O_RDONLY | O_DIRECTORY);
+            });
     }
+}
+
+void plainCopy(benchmark::State& state, const fs::path& where)
+{
+    copyFloor(state, where, false);
 }
 
 void flushedCopy(benchmark::State& state, const fs::path& where)
 {
-    const LevelsFolder folder(where);
-    for (auto _ : state) {
-        forEveryFile(
-            folder.path(),
-            [](const fs::path& in, const std::string& level, const std::string& slot) {
-                fs::copy_file(in / level, in / slot, fs::copy_options::overwrite_existing);
-                flush(in / slot, O_RDONLY);
-            },
-            [](const fs::path& in) { flush(in, O_RDONLY | O_DIRECTORY); });
-    }
+    copyFloor(state, where, true);
 }
 
 const int registered = [] {
