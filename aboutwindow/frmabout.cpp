@@ -43,7 +43,8 @@ frmAbout::frmAbout()
     m_picIcon->setObjectName(QStringLiteral("picIcon"));
     m_picIcon->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     m_picIcon->setLineWidth(2);
-    m_picIcon->setPixmap(programIconPicture());
+    m_picIcon->setPixmap(programIconPicture(devicePixelRatioF()));
+    m_picIcon->setAccessibleName(QStringLiteral("Varnholt icon"));
     m_picIcon->setAlignment(Qt::AlignCenter);
     m_picIcon->setGeometry(16, 16, 36, 36);
 

@@ -34,6 +34,12 @@ const QString description = QStringLiteral(
     "position!  To restore the original multiplayer levels, rerun this program selecting the defaults. "
     "Have Fun!!!");
 
+// Columns from the left: the 2-, 3- and 4-player slots.
+std::size_t columnOf(Selector selector)
+{
+    return static_cast<std::size_t>(slotOf(selector).players - 2);
+}
+
 using ClickProcedure = void (MainWindowLogic::*)();
 constexpr std::array<ClickProcedure, 6> selectorClickProcedures{
     &MainWindowLogic::Combo1_Click, &MainWindowLogic::Combo2_Click, &MainWindowLogic::Combo3_Click,
@@ -94,15 +100,15 @@ void frmMain::buildControls()
     banner->setObjectName(QStringLiteral("Image1"));
     banner->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     banner->setLineWidth(2);
-    banner->setPixmap(bannerPicture());
+    banner->setPixmap(bannerPicture(devicePixelRatioF()));
     banner->setGeometry(168, 8, 354, 132);
 
     QLabel* heading = makeLabel(client, "Label1", QStringLiteral("Play single player levels as multiplayer"),
                                 {56, 144, 545, 89});
     heading->setFont(headingFont());
-    makeLabel(client, "Label12", QStringLiteral("2 player levels"), {8, 240, 217, 17});
-    makeLabel(client, "Label13", QStringLiteral("3 player levels"), {232, 240, 225, 17});
-    makeLabel(client, "Label14", QStringLiteral("4  player levels"), {464, 240, 193, 17});
+    m_columnHeadings = {makeLabel(client, "Label12", QStringLiteral("2 player levels"), {8, 240, 217, 17}),
+                        makeLabel(client, "Label13", QStringLiteral("3 player levels"), {232, 240, 225, 17}),
+                        makeLabel(client, "Label14", QStringLiteral("4  player levels"), {464, 240, 193, 17})};
 
     for (const Selector selector : allSelectors) {
         auto* box = new QComboBox(client);
@@ -113,9 +119,9 @@ void frmMain::buildControls()
                          entry.levelNumber);
         // No current entry until start-up chooses the default.
         box->setCurrentIndex(-1);
-        box->setGeometry(selectorPlaces.at(static_cast<std::size_t>(slotOf(selector).players - 2)));
-        box->setVisible(editionOf(selector) == Edition::BaseGame);
+        box->setGeometry(selectorPlaces.at(columnOf(selector)));
         m_combos.at(number) = box;
+        setSelectorVisible(selector, editionOf(selector) == Edition::BaseGame);
     }
 
     makeLabel(client, "Label9", QStringLiteral("play as Hills divide us"), {8, 296, 217, 33});
@@ -164,6 +170,15 @@ void frmMain::buildControls()
     QPalette linePalette = line->palette();
     linePalette.setColor(QPalette::Window, Qt::white);
     line->setPalette(linePalette);
+
+    // What a screen reader says: a selector by its column, not by the level it shows.
+    // Windows takes the name; Linux takes the column heading that labels the selector.
+    const std::array<QString, 3> columns{QStringLiteral("2 player levels"), QStringLiteral("3 player levels"),
+                                         QStringLiteral("4 player levels")};
+    for (const Selector selector : allSelectors)
+        combo(selector)->setAccessibleName(columns.at(columnOf(selector)));
+    m_Text1->setAccessibleName(QStringLiteral("Activity log"));
+    banner->setAccessibleName(QStringLiteral("Populous The Beginning"));
 
     // Tab order; labels, hidden and disabled controls are passed over.
     QWidget* previous = combo(Selector::Combo1);
@@ -245,6 +260,9 @@ LevelNumber frmMain::selectorItemData(Selector selector, int index) const
 void frmMain::setSelectorVisible(Selector selector, bool visible)
 {
     combo(selector)->setVisible(visible);
+    // The column's heading labels the selector shown in it, for screen readers.
+    if (visible)
+        m_columnHeadings.at(columnOf(selector))->setBuddy(combo(selector));
 }
 
 bool frmMain::option1Value() const

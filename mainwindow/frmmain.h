@@ -53,6 +53,7 @@ private:
     [[nodiscard]] QComboBox* combo(Selector selector) const;
 
     std::array<QComboBox*, 6> m_combos{};
+    std::array<QLabel*, 3> m_columnHeadings{};
     QPushButton* m_cmdChange = nullptr;
     QPushButton* m_cmdExit = nullptr;
     QPlainTextEdit* m_Text1 = nullptr;

@@ -1,29 +1,29 @@
 #!/usr/bin/env bash
-# Draws Varnholt's own pictures with ImageMagick and Liberation Sans:
-#   icon.png    32x32 globe, 256 colours with a transparency mask (both windows' icon)
-#   icon.ico    the same for the Windows program file
-#   banner.png  350x128 title banner in 24-bit colour (the main window)
-# Run it from anywhere; it writes next to itself.
+# Renders Varnholt's own pictures from icon.svg and banner.svg, with rsvg-convert
+# (librsvg2-bin) and ImageMagick, next to this script:
+#   icon.png, icon@2x.png    32x32 in 256 colours with a transparency mask, and 64x64,
+#                            for both windows (Qt takes @2x on high-density screens)
+#   icon.ico                 the Windows program file's icon (32, 48 and 256)
+#   hicolor/NxN.png          48 to 256, for the desktop's icon theme (with icon.svg)
+#   banner.png, banner@2x.png  350x128 and 700x256 in 24-bit colour, the main window's banner
 set -euo pipefail
 cd "$(dirname "$0")"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
 
-convert -size 32x32 xc:none \
-    -fill '#1f63b0' -stroke '#0c2f59' -strokewidth 1 -draw 'circle 15.5,15.5 15.5,1.5' \
-    -stroke none -fill '#3e9b3b' \
-    -draw 'polygon 7,9 12,5 17,6 18,10 14,13 10,15 7,13' \
-    -draw 'polygon 17,17 23,13 27,16 26,22 21,27 18,24' \
-    -draw 'ellipse 9,22 3,2 0,360' \
-    -fill none -stroke '#a9cdf2' -strokewidth 0.7 \
-    -draw 'ellipse 15.5,15.5 6.5,13.5 0,360' -draw 'line 2.5,15.5 28.5,15.5' \
-    -colors 255 PNG8:icon.png
-convert icon.png -colors 256 icon.ico
+for size in 32 48 64 128 256; do
+    rsvg-convert -w "$size" -h "$size" icon.svg -o "$work/icon-$size.png"
+done
+convert "$work/icon-32.png" -colors 255 PNG8:icon.png
+cp "$work/icon-64.png" icon@2x.png
+convert icon.png "$work/icon-48.png" "$work/icon-256.png" icon.ico
+mkdir -p hicolor
+for size in 48 64 128 256; do
+    cp "$work/icon-$size.png" "hicolor/${size}x${size}.png"
+done
 
-convert -size 350x128 gradient:'#f6c15a'-'#4b1a63' \
-    -fill '#27103a' -stroke '#f6c15a' -strokewidth 1 -draw 'ellipse 330,172 150,86 0,360' \
-    -fill '#3e9b3b' -stroke none -draw 'polygon 262,114 284,101 312,99 322,108 300,121 274,124' \
-    -font Liberation-Sans-Bold -pointsize 44 -fill '#fff3d2' -stroke '#3a1450' -strokewidth 2 \
-    -annotate +16+60 'POPULOUS' \
-    -font Liberation-Sans-Bold -pointsize 19 -stroke none -fill '#fff3d2' \
-    -annotate +20+90 'The Beginning' \
-    -font Liberation-Sans -pointsize 12 -annotate +20+110 'single player levels for multiplayer' \
-    -type TrueColor -define png:color-type=2 PNG24:banner.png
+rsvg-convert -w 350 -h 128 banner.svg -o "$work/banner.png"
+rsvg-convert -w 700 -h 256 banner.svg -o "$work/banner@2x.png"
+for name in banner banner@2x; do
+    convert "$work/$name.png" -background black -alpha remove -type TrueColor -define png:color-type=2 "PNG24:$name.png"
+done

@@ -159,6 +159,44 @@ private slots:
         }
     }
 
+    // The whole test also runs at scale factors 1.25, 1.5 and 2: proportions, captions and
+    // pictures must hold at each.
+    void picturesAreSharpAtThisScale()
+    {
+        const qreal scale = m_window->devicePixelRatioF();
+        QCOMPARE(m_window->centralWidget()->size(), QSize(662, 538)); // in logical pixels, at any scale
+        QVERIFY(control<QLabel>(QStringLiteral("Image1"))->pixmap().devicePixelRatio() >= scale);
+        QVERIFY(control<QLabel>(QStringLiteral("Image1"))->pixmap().width() >= qRound(350 * scale));
+        // The window system is handed every size of the icon and takes the one it needs.
+        const QList<QSize> iconSizes = m_window->windowIcon().availableSizes();
+        QVERIFY(std::any_of(iconSizes.begin(), iconSizes.end(), [&](QSize size) { return size.width() >= qRound(32 * scale); }));
+    }
+
+    void screenReadersHearWhatEachControlIs()
+    {
+        const auto name = [](QWidget* widget) { return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name); };
+        // A selector is known by its column, not by the level it shows: by its name on
+        // Windows, by the heading that labels it on Linux, for either edition.
+        const auto labels = [](QWidget* widget) {
+            QStringList found;
+            for (const auto& [label, relation] : QAccessible::queryAccessibleInterface(widget)->relations(QAccessible::Label))
+                found << label->text(QAccessible::Name);
+            return found;
+        };
+        QCOMPARE(combo(1)->accessibleName(), QStringLiteral("2 player levels"));
+        QCOMPARE(labels(combo(1)), QStringList{"2 player levels"});
+        QTest::mouseClick(control(QStringLiteral("Option2")), Qt::LeftButton);
+        QCOMPARE(labels(combo(6)), QStringList{"4  player levels"});
+        QTest::mouseClick(control(QStringLiteral("Option1")), Qt::LeftButton);
+        QCOMPARE(name(control(QStringLiteral("cmdChange"))), QStringLiteral("Change"));
+        QCOMPARE(name(control(QStringLiteral("Option2"))), QStringLiteral("Undiscovered Worlds"));
+        QAccessibleInterface* log = QAccessible::queryAccessibleInterface(control(QStringLiteral("Text1")));
+        QCOMPARE(log->text(QAccessible::Name), QStringLiteral("Activity log"));
+        QTest::keyClick(combo(1), Qt::Key_Down);
+        QTest::mouseClick(control(QStringLiteral("cmdChange")), Qt::LeftButton);
+        QVERIFY(log->textInterface()->text(0, log->textInterface()->characterCount()).startsWith("levl2001.dat copied"));
+    }
+
     void tabPassesOverLabelsHiddenAndDisabledControls()
     {
         QCOMPARE(QApplication::focusWidget(), combo(1));
