@@ -24,7 +24,8 @@ std::optional<EntryStatus> entryStatus(const std::filesystem::path& path);
 void setReadOnly(const std::filesystem::path& path, bool readOnly);
 
 // A complete copy of a file, flushed to disk under a temporary name in a folder. It is
-// removed again unless it is committed under its final name.
+// removed again unless it is committed under its final name. The source is never read
+// through a symbolic link, which could lead out of the folder.
 class TemporaryCopy {
 public:
     TemporaryCopy(const std::filesystem::path& source, const std::filesystem::path& folder)
@@ -60,5 +61,11 @@ private:
 
 // Makes the renames done in a folder durable, where the system needs that done apart.
 void flushFolder(const std::filesystem::path& folder);
+
+// Asked before every step that touches the file system, with the step's name; returns 0
+// to let it run, or an errno for the step to fail with. Fault tests set it to make the
+// k-th step fail, or to end the process there; the program never does.
+using StepHook = int (*)(const char* step);
+void setStepHook(StepHook hook);
 
 } // namespace varnholt::platform

@@ -25,6 +25,16 @@ namespace fs = std::filesystem;
 
 constexpr mode_t writeBits = S_IWUSR | S_IWGRP | S_IWOTH;
 
+StepHook stepHook = nullptr;
+
+// Whether a test's hook fails this step; errno then says how.
+bool failsHere(const char* step)
+{
+    const int error = stepHook != nullptr ? stepHook(step) : 0;
+    errno = error;
+    return error != 0;
+}
+
 class FileDescriptor {
 public:
     explicit FileDescriptor(int fd) : m_fd(fd) {}
@@ -57,7 +67,7 @@ void copyContent(int source, int destination, const std::string& what)
 {
     // The kernel copies without passing the bytes through us where it can.
     for (off_t done = 0;;) {
-        const ssize_t copied = ::copy_file_range(source, nullptr, destination, nullptr, chunkSize, 0);
+        const ssize_t copied = failsHere("write") ? -1 : ::copy_file_range(source, nullptr, destination, nullptr, chunkSize, 0);
         if (copied == 0)
             return;
         if (copied > 0) {
@@ -94,7 +104,7 @@ void copyContent(int source, int destination, const std::string& what)
 std::optional<EntryStatus> entryStatus(const fs::path& path)
 {
     struct stat status {};
-    if (::lstat(path.c_str(), &status) != 0) {
+    if (failsHere("look up") || ::lstat(path.c_str(), &status) != 0) {
         if (errno == ENOENT || errno == ENOTDIR)
             return std::nullopt;
         failFromErrno("cannot look up " + path.string());
@@ -106,7 +116,7 @@ std::optional<EntryStatus> entryStatus(const fs::path& path)
 void setReadOnly(const fs::path& path, bool readOnly)
 {
     struct stat status {};
-    if (::lstat(path.c_str(), &status) != 0)
+    if (failsHere("look up") || ::lstat(path.c_str(), &status) != 0)
         failFromErrno("cannot look up " + path.string());
     const mode_t mode = status.st_mode & 07777;
     mode_t newMode = mode & ~writeBits;
@@ -115,13 +125,13 @@ void setReadOnly(const fs::path& path, bool readOnly)
         ::umask(umask);
         newMode = (mode & writeBits) != 0 ? mode : mode | (((mode & (S_IRUSR | S_IRGRP | S_IROTH)) >> 1) & ~umask);
     }
-    if (newMode != mode && ::chmod(path.c_str(), newMode) != 0)
+    if (newMode != mode && (failsHere("change mode") || ::chmod(path.c_str(), newMode) != 0))
         failFromErrno("cannot change the mode of " + path.string());
 }
 
 void TemporaryCopy::write(const fs::path& source, const fs::path& folder)
 {
-    FileDescriptor input(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    FileDescriptor input(failsHere("open") ? -1 : ::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
     if (input.get() < 0)
         failFromErrno("cannot open " + source.string());
     struct stat sourceStatus {};
@@ -135,21 +145,22 @@ void TemporaryCopy::write(const fs::path& source, const fs::path& folder)
     pattern += temporarySuffix;
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
-    FileDescriptor output(::mkostemps(name.data(), static_cast<int>(temporarySuffix.size()), O_CLOEXEC));
+    FileDescriptor output(failsHere("create temporary") ? -1
+                                                        : ::mkostemps(name.data(), static_cast<int>(temporarySuffix.size()), O_CLOEXEC));
     if (output.get() < 0)
         failFromErrno("cannot create a temporary file in " + folder.string());
     m_path = name.data();
 
     copyContent(input.get(), output.get(), "cannot copy " + source.string());
     // Like the copies the game's own platform makes, a copy carries the source's permissions.
-    if (::fchmod(output.get(), sourceStatus.st_mode & 07777) != 0)
+    if (failsHere("set mode") || ::fchmod(output.get(), sourceStatus.st_mode & 07777) != 0)
         failFromErrno("cannot set the mode of " + m_path.string());
     struct stat folderStatus {};
     if (::geteuid() == 0 && ::stat(folder.c_str(), &folderStatus) == 0) {
         // Run through sudo, the player's folder keeps its owner.
         (void)::fchown(output.get(), folderStatus.st_uid, folderStatus.st_gid);
     }
-    if (::fsync(output.get()) != 0)
+    if (failsHere("flush") || ::fsync(output.get()) != 0)
         failFromErrno("cannot flush " + m_path.string());
     output.close("cannot write " + m_path.string());
 }
@@ -162,21 +173,21 @@ void TemporaryCopy::discard() noexcept
 
 void TemporaryCopy::commitReplacing(const fs::path& destination)
 {
-    if (::rename(m_path.c_str(), destination.c_str()) != 0)
+    if (failsHere("rename") || ::rename(m_path.c_str(), destination.c_str()) != 0)
         failFromErrno("cannot replace " + destination.string());
     m_committed = true;
 }
 
 void TemporaryCopy::commitAsNew(const fs::path& destination)
 {
-    if (::renameat2(AT_FDCWD, m_path.c_str(), AT_FDCWD, destination.c_str(), RENAME_NOREPLACE) == 0) {
+    if (!failsHere("rename") && ::renameat2(AT_FDCWD, m_path.c_str(), AT_FDCWD, destination.c_str(), RENAME_NOREPLACE) == 0) {
         m_committed = true;
         return;
     }
     if (errno != EINVAL && errno != ENOSYS)
         failFromErrno("cannot create " + destination.string());
     // This file system cannot rename without replacing; a hard link never replaces either.
-    if (::link(m_path.c_str(), destination.c_str()) != 0)
+    if (failsHere("link") || ::link(m_path.c_str(), destination.c_str()) != 0)
         failFromErrno("cannot create " + destination.string());
     m_committed = true;
     ::unlink(m_path.c_str());
@@ -185,9 +196,14 @@ void TemporaryCopy::commitAsNew(const fs::path& destination)
 void flushFolder(const fs::path& folder)
 {
     // Some file systems cannot flush a folder; the rename has happened all the same.
-    FileDescriptor directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    FileDescriptor directory(failsHere("flush folder") ? -1 : ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (directory.get() >= 0)
         (void)::fsync(directory.get());
+}
+
+void setStepHook(StepHook hook)
+{
+    stepHook = hook;
 }
 
 } // namespace varnholt::platform

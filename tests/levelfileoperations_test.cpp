@@ -131,18 +131,24 @@ TEST_F(LevelFileOperationsTest, NamesMatchInAnyCaseButNeverAmbiguously)
     EXPECT_EQ(log, "levl2080.dat restore *** FAILED ***\r\n");
 }
 
-TEST_F(LevelFileOperationsTest, LinkedSlotFileIsReplacedNeverWrittenThrough)
+TEST_F(LevelFileOperationsTest, LinksAreNeitherReadNorWrittenThrough)
 {
     ScratchFolder elsewhere;
     writeFile(elsewhere / "target.dat", "outside the levels folder", 0444);
     fs::create_symlink(elsewhere / "target.dat", levels / "levl2080.dat");
     write("levl2005.dat", "single player");
-    files.copysplevl("levl2005.dat", "levl2080.dat");
+    files.copymplevl("levl2080.dat");                 // the backup would be read through it
+    files.copysplevl("levl2005.dat", "levl2080.dat"); // so no overwrite either
+    EXPECT_FALSE(fs::exists(levels / "copy of levl2080.dat"));
+    EXPECT_TRUE(fs::is_symlink(levels / "levl2080.dat"));
 
+    // With a backup there, the link itself is replaced; what it points at stays as it was.
+    write("copy of levl2080.dat", "multiplayer");
+    files.copysplevl("levl2005.dat", "levl2080.dat");
     EXPECT_EQ(readFile(elsewhere / "target.dat"), "outside the levels folder");
     EXPECT_EQ(modeOf(elsewhere / "target.dat"), 0444U);
     EXPECT_FALSE(fs::is_symlink(levels / "levl2080.dat"));
-    EXPECT_EQ(file("levl2080.dat"), "single player");
+    EXPECT_EQ(log, "levl2005.dat copied to levl2080.dat *** FAILED ***\r\nlevl2005.dat copied to levl2080.dat\r\n");
 }
 
 TEST_F(LevelFileOperationsTest, CopyFailingHalfWayLeavesEveryFileAsItWas)
