@@ -253,14 +253,22 @@ TEST_F(HostileFolder, ReadOnlyIsClearedByTheModeNotByRootsOverride)
         writeFile(levels / name, name, 0444);
     for (const char* name : {"levl2080.dat", "copy of levl2080.dat", "levl2005.dat"})
         ASSERT_EQ(::chown((levels / name).c_str(), player, player), 0);
-    // levl2100.dat stays root's: the player cannot make it writable, so it must stay as it is.
+    // levl2100.dat stays root's: the player cannot make it writable, so it must stay as it
+    // is. Root's unreadable levl2006.dat cannot be copied, nor can it be a backup.
+    writeFile(levels / "levl2006.dat", "unreadable", 0);
     const int status = inChild([&] {
         if (::setgid(player) != 0 || ::setuid(player) != 0)
             ::_exit(2);
         files.copysplevl("levl2005.dat", "levl2080.dat");
         files.copysplevl("levl2005.dat", "levl2100.dat");
-        ::_exit(log == "levl2005.dat copied to levl2080.dat\nlevl2005.dat copied to levl2100.dat *** FAILED ***\n" ? 0 : 1);
+        files.copysplevl("levl2006.dat", "levl2080.dat");
+        files.copymplevl("levl2006.dat");
+        ::_exit(log == "levl2005.dat copied to levl2080.dat\nlevl2005.dat copied to levl2100.dat *** FAILED ***\n"
+                       "levl2006.dat copied to levl2080.dat *** FAILED ***\n"
+                    ? 0
+                    : 1);
     });
+    EXPECT_FALSE(fs::exists(levels / "copy of levl2006.dat"));
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << WEXITSTATUS(status);
     EXPECT_EQ(readFile(levels / "levl2080.dat"), "levl2005.dat");
     EXPECT_EQ(readFile(levels / "levl2100.dat"), "levl2100.dat");
