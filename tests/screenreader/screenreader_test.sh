@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Starts Varnholt under Xvfb with the AT-SPI accessibility bus, on a fresh demo levels
+# folder, and lets a screen-reader client check what it finds.
+#   screenreader_test.sh VARNHOLT       (exits 77, skipped, where the tools are missing)
+set -euo pipefail
+program=$1
+here=$(dirname "$0")
+for tool in xvfb-run dbus-run-session /usr/libexec/at-spi-bus-launcher; do
+    command -v "$tool" >/dev/null || { echo "$tool is missing: skipped"; exit 77; }
+done
+/usr/bin/python3 -c "import pyatspi" 2>/dev/null || { echo "pyatspi is missing: skipped"; exit 77; }
+
+prefix=$(mktemp -d)
+trap 'rm -rf "$prefix"' EXIT
+"$here/../../tools/make-demo-prefix" "$prefix" >/dev/null
+export WINEPREFIX=$prefix QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 PROGRAM=$program CHECK=$here/screenreader_check.py
+xvfb-run -a -s "-screen 0 1024x768x24" dbus-run-session -- bash -c '
+    /usr/libexec/at-spi-bus-launcher --launch-immediately >/dev/null 2>&1 &
+    QT_QPA_PLATFORM=xcb "$PROGRAM" >/dev/null 2>&1 &
+    program=$!
+    status=0
+    timeout 60 /usr/bin/python3 "$CHECK" 2>&1 || status=$?
+    kill "$program" 2>/dev/null || true
+    exit "$status"
+' 2>/dev/null
