@@ -25,8 +25,8 @@ struct FileRecord {
 // that both differ only in case from the name, with no exact match, make the name
 // ambiguous and the operation fails rather than guess.
 //
-// Every failure throws std::system_error. Nothing outside the folder is ever written:
-// a symbolic link in the folder is replaced as a link, never written through. A file
+// Every failure throws std::system_error. Nothing outside the folder is ever read or
+// written: a symbolic link in the folder is replaced as a link, never followed. A file
 // under its final name is always either as it was or completely replaced, because every
 // copy goes to a flushed temporary file first and is then renamed into place.
 class FileSystemService {
