@@ -2,11 +2,9 @@
 #include "filesystemservice.h"
 
 #include "entryname.h"
-#include "platformfiles.h"
 #include "temporaryname.h"
 
 #include <system_error>
-#include <vector>
 
 namespace varnholt {
 namespace {
@@ -18,106 +16,119 @@ namespace fs = std::filesystem;
     throw std::system_error(std::make_error_code(code), what);
 }
 
-platform::EntryStatus statusOf(const fs::path& path)
+std::unique_ptr<platform::Folder> openFolder(const std::optional<fs::path>& path)
 {
-    const std::optional<platform::EntryStatus> status = platform::entryStatus(path);
-    if (!status)
-        fail(std::errc::no_such_file_or_directory, "no file " + path.string());
-    return *status;
+    if (!path)
+        return nullptr;
+    try {
+        return std::make_unique<platform::Folder>(*path);
+    } catch (const std::system_error&) {
+        return nullptr; // the operations fail one by one, as without a folder
+    }
 }
 
 } // namespace
 
-FileSystemService::FileSystemService(std::optional<fs::path> levelsFolder) : m_folder(std::move(levelsFolder)) {}
+FileSystemService::FileSystemService(const std::optional<fs::path>& levelsFolder) : m_folder(openFolder(levelsFolder)) {}
 
-const fs::path& FileSystemService::folder() const
+const platform::Folder& FileSystemService::folder() const
 {
     if (!m_folder)
         fail(std::errc::no_such_file_or_directory, "the levels folder could not be entered");
     return *m_folder;
 }
 
-fs::path FileSystemService::pathOf(std::string_view entryName) const
+bool FileSystemService::lockFolder()
 {
-    return folder() / fs::path(entryName);
+    return m_folder != nullptr && m_folder->tryLock();
 }
 
-std::optional<std::string> FileSystemService::resolve(std::string_view name) const
+std::optional<FileRecord> FileSystemService::findFile(std::string_view name) const
 {
     // Only bare names: nothing may reach outside the folder.
-    if (name.empty() || name == "." || name == ".." || name.find_first_of("/\\:") != std::string_view::npos
-        || name.find('\0') != std::string_view::npos)
-        fail(std::errc::invalid_argument, "not a bare file name: " + std::string(name));
-    return resolveEntryName(folder(), name);
-}
-
-void FileSystemService::copyFile(std::string_view source, std::string_view destination, bool overwrite)
-{
-    const std::optional<std::string> sourceName = resolve(source);
-    if (!sourceName)
-        fail(std::errc::no_such_file_or_directory, "no file " + std::string(source));
-    const std::optional<std::string> destinationName = resolve(destination);
-    if (destinationName && !overwrite)
-        fail(std::errc::file_exists, *destinationName + " exists already");
-    if (destinationName && statusOf(pathOf(*destinationName)).readOnly)
-        fail(std::errc::permission_denied, *destinationName + " is read-only");
-
-    platform::TemporaryCopy copy(pathOf(*sourceName), folder());
-    if (!overwrite)
-        copy.commitAsNew(pathOf(destination));
-    else
-        copy.commitReplacing(pathOf(destinationName ? *destinationName : destination));
-}
-
-void FileSystemService::flushFolder() const
-{
-    platform::flushFolder(folder());
+    if (!isPlainFileName(name))
+        return std::nullopt;
+    std::optional<std::string> found = resolveEntryName(folder(), name);
+    if (!found)
+        return std::nullopt;
+    const std::optional<platform::EntryStatus> status = folder().status(*found);
+    if (!status)
+        return std::nullopt; // gone in between
+    return FileRecord{std::move(*found), *status};
 }
 
 FileRecord FileSystemService::getFile(std::string_view name) const
 {
-    std::optional<std::string> found = resolve(name);
+    std::optional<FileRecord> found = findFile(name);
     if (!found)
         fail(std::errc::no_such_file_or_directory, "no file " + std::string(name));
-    return FileRecord{std::move(*found)};
+    return std::move(*found);
 }
 
 bool FileSystemService::fileExists(std::string_view name) const
 {
     try {
-        return resolve(name).has_value();
-    } catch (const std::system_error& error) {
-        // Several entries differ from the name only in case: one of them is there all the same.
-        if (error.code() == std::errc::invalid_argument && !name.empty())
-            return true;
-        throw;
+        return findFile(name).has_value();
+    } catch (const AmbiguousName&) {
+        return true; // several entries differ from the name only in case: one of them is there all the same
     }
 }
 
-int FileSystemService::attributes(const FileRecord& file) const
+int FileSystemService::attributes(const FileRecord& file)
 {
-    const platform::EntryStatus status = statusOf(pathOf(file.name));
-    return (status.isDirectory ? directoryAttribute : archiveAttribute) | (status.readOnly ? readOnlyAttribute : 0);
+    return (file.status.type == platform::EntryType::Directory ? directoryAttribute : archiveAttribute)
+         | (file.status.readOnly ? readOnlyAttribute : 0);
 }
 
-void FileSystemService::setAttributes(const FileRecord& file, int attributes)
+void FileSystemService::requireReplaceable(const FileRecord& file)
 {
-    const fs::path path = pathOf(file.name);
-    // A link is replaced as a whole; what it points at, outside the folder, is not ours to change.
-    if (!statusOf(path).isLink)
-        platform::setReadOnly(path, (attributes & readOnlyAttribute) != 0);
+    if ((attributes(file) & readOnlyAttribute) != 0 && !file.status.mayClearReadOnly)
+        fail(std::errc::permission_denied, file.name + " is read-only, and not this user's to make writable");
 }
 
-void FileSystemService::removeLeftoverTemporaries()
+PreparedCopy FileSystemService::prepareCopy(std::string_view source) const
 {
-    std::error_code error;
-    std::vector<fs::path> leftovers;
-    for (fs::directory_iterator it(folder(), error), end; !error && it != end; it.increment(error)) {
-        if (isTemporaryName(it->path().filename().string()) && it->is_regular_file(error) && !it->is_symlink(error))
-            leftovers.push_back(it->path());
+    return std::make_unique<platform::TemporaryCopy>(folder(), getFile(source).name);
+}
+
+void FileSystemService::commitReplacing(PreparedCopy& copy, const FileRecord& destination) const
+{
+    copy->commitReplacing(destination.name);
+}
+
+void FileSystemService::copyFile(std::string_view source, std::string_view destination, bool overwrite)
+{
+    if (!overwrite) {
+        if (!isPlainFileName(destination) || fileExists(destination))
+            fail(std::errc::file_exists, std::string(destination) + " exists already");
+        prepareCopy(source)->commitAsNew(destination);
+        return;
     }
-    for (const fs::path& leftover : leftovers)
-        fs::remove(leftover, error);
+    const std::optional<FileRecord> existing = findFile(destination);
+    if (existing)
+        requireReplaceable(*existing);
+    else if (!isPlainFileName(destination))
+        fail(std::errc::invalid_argument, "not a bare file name: " + std::string(destination));
+    prepareCopy(source)->commitReplacing(existing ? existing->name : std::string(destination));
+}
+
+void FileSystemService::flushFolder() const
+{
+    folder().flush();
+}
+
+std::string FileSystemService::readFile(std::string_view name, std::size_t limit) const
+{
+    return folder().read(getFile(name).name, limit);
+}
+
+void FileSystemService::removeLeftoverTemporaries() const
+{
+    for (const std::string& name : folder().names()) {
+        const std::optional<platform::EntryStatus> status = isTemporaryName(name) ? folder().status(name) : std::nullopt;
+        if (status && status->type == platform::EntryType::File)
+            folder().removeFile(name);
+    }
 }
 
 } // namespace varnholt

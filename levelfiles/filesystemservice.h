@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "platformfiles.h"
+
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,28 +19,46 @@ inline constexpr int archiveAttribute = 0x20;
 // An entry of the levels folder found by a look-up, under the name it really has there.
 struct FileRecord {
     std::string name;
+    platform::EntryStatus status;
 };
 
-// The file services the level file operations work through, bound to one levels folder.
+// A complete copy of a file, flushed under a temporary name, waiting to take its place.
+using PreparedCopy = std::unique_ptr<platform::TemporaryCopy>;
+
+// The file services the level file operations work through, bound to one levels folder,
+// which stays open while the service lives.
 //
 // Names are bare names inside that folder, resolved as the game resolves them: the exact
 // name first, otherwise the one entry whose name differs only in letter case. Two entries
 // that both differ only in case from the name, with no exact match, make the name
 // ambiguous and the operation fails rather than guess.
 //
-// Every failure throws std::system_error. Nothing outside the folder is ever read or
-// written: a symbolic link in the folder is replaced as a link, never followed. A file
-// under its final name is always either as it was or completely replaced, because every
-// copy goes to a flushed temporary file first and is then renamed into place.
+// Every failure throws std::system_error (an ambiguous name: AmbiguousName). Nothing
+// outside the folder is ever read or written: a symbolic link in the folder is replaced
+// as a link, never followed, and only regular files are ever opened. A file under its
+// final name is always either as it was or completely replaced, because every copy goes
+// to a flushed temporary file first and is then renamed into place.
 class FileSystemService {
 public:
-    // Without a folder (the levels folder could not be entered) every operation fails.
-    explicit FileSystemService(std::optional<std::filesystem::path> levelsFolder);
+    // Without a folder, or one that cannot be opened, every operation fails.
+    explicit FileSystemService(const std::optional<std::filesystem::path>& levelsFolder);
 
-    // Copies source whole to destination. Fails when the source does not exist. Without
-    // overwrite, fails when the destination exists in any letter case and never replaces
-    // it; with overwrite, fails when the existing destination is read-only.
+    [[nodiscard]] bool hasFolder() const { return m_folder != nullptr; }
+
+    // Takes the program's lock on the folder for as long as this service lives; false
+    // when another Varnholt holds it.
+    [[nodiscard]] bool lockFolder();
+
+    // Copies source whole to destination. Fails when the source is not a regular file.
+    // Without overwrite, fails when the destination exists in any letter case and never
+    // replaces it; with overwrite, fails when the existing destination is read-only and
+    // this user could not clear that.
     void copyFile(std::string_view source, std::string_view destination, bool overwrite);
+
+    // The first half of a copy: the source's content complete on disk, under a temporary
+    // name. Committing it replaces the destination in one rename.
+    [[nodiscard]] PreparedCopy prepareCopy(std::string_view source) const;
+    void commitReplacing(PreparedCopy& copy, const FileRecord& destination) const;
 
     // Each copy is complete on disk before it takes its name, so a crash leaves every file
     // either as it was or completely replaced. This makes the renames themselves durable.
@@ -46,23 +67,30 @@ public:
     // Fails when no entry has that name.
     [[nodiscard]] FileRecord getFile(std::string_view name) const;
 
+    // The entry the name means, in any letter case; nothing when there is none. A name
+    // that is not a plain file name never names an entry.
+    [[nodiscard]] std::optional<FileRecord> findFile(std::string_view name) const;
+
     // True when an entry has that name in any letter case.
     [[nodiscard]] bool fileExists(std::string_view name) const;
 
-    // Only the read-only bit can be changed. A symbolic link is never read-only, and
-    // what it points at is never changed.
-    [[nodiscard]] int attributes(const FileRecord& file) const;
-    void setAttributes(const FileRecord& file, int attributes);
+    // A symbolic link is never read-only, and what it points at is never changed.
+    [[nodiscard]] static int attributes(const FileRecord& file);
+
+    // Fails when the file is read-only and this user could not make it writable; the
+    // replacing rename then needs no change to the old file at all.
+    static void requireReplaceable(const FileRecord& file);
+
+    // The content of a regular file, up to a limit; fails on anything else or a larger file.
+    [[nodiscard]] std::string readFile(std::string_view name, std::size_t limit) const;
 
     // Removes the temporary files that a killed run left in the folder.
-    void removeLeftoverTemporaries();
+    void removeLeftoverTemporaries() const;
 
 private:
-    [[nodiscard]] const std::filesystem::path& folder() const;
-    [[nodiscard]] std::optional<std::string> resolve(std::string_view name) const;
-    [[nodiscard]] std::filesystem::path pathOf(std::string_view entryName) const;
+    [[nodiscard]] const platform::Folder& folder() const;
 
-    std::optional<std::filesystem::path> m_folder;
+    std::unique_ptr<platform::Folder> m_folder;
 };
 
 } // namespace varnholt

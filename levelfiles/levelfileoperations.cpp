@@ -4,7 +4,10 @@
 #include "catalogue/levelcatalogue.h"
 
 #include <exception>
+#include <iostream>
 #include <string>
+#include <system_error>
+#include <vector>
 
 namespace varnholt {
 namespace {
@@ -17,20 +20,49 @@ std::string joined(std::string_view first, std::string_view second, std::string_
     return line;
 }
 
+void writeToStandardError(std::string_view line)
+{
+    std::cerr << "varnholt: " << line << '\n';
+}
+
+std::string backedUpLine(std::string_view mplevlname)
+{
+    return joined(mplevlname, " multiplayer level backed up");
+}
+
 } // namespace
 
-LevelFileOperations::LevelFileOperations(LogLineWriter appendLogLine)
-    : m_appendLogLine(std::move(appendLogLine))
+// One slot file to be replaced, with what to log for it.
+struct LevelFileOperations::Replacement {
+    std::string_view source;
+    std::string_view mplevlname;
+    std::string successLine;
+    std::string failureLine;
+    bool backupFirst;
+};
+
+LevelFileOperations::LevelFileOperations(LogLineWriter appendLogLine, LogLineWriter writeReason)
+    : m_appendLogLine(std::move(appendLogLine)),
+      m_writeReason(writeReason ? std::move(writeReason) : LogLineWriter(writeToStandardError))
 {
 }
 
 LevelFileOperations::~LevelFileOperations() = default;
 
-void LevelFileOperations::setLevelsFolder(std::optional<std::filesystem::path> folder)
+void LevelFileOperations::setLevelsFolder(const std::optional<std::filesystem::path>& folder)
 {
-    m_levelsFolder = std::move(folder);
+    m_levelsFolder = folder;
     m_fileSystem.reset();
-    m_currentFile.reset();
+    if (folder)
+        fileSystem(); // opened now, so that later renames of the folder do not matter
+}
+
+bool LevelFileOperations::lockLevelsFolder()
+{
+    if (fileSystem().lockFolder())
+        return true;
+    setLevelsFolder(std::nullopt);
+    return false;
 }
 
 FileSystemService& LevelFileOperations::fileSystem()
@@ -40,64 +72,138 @@ FileSystemService& LevelFileOperations::fileSystem()
     return *m_fileSystem;
 }
 
+const FileSystemService* LevelFileOperations::levelsFolder() const
+{
+    return m_fileSystem && m_fileSystem->hasFolder() ? m_fileSystem.get() : nullptr;
+}
+
+void LevelFileOperations::reason(std::string_view file, const std::exception& error)
+{
+    m_writeReason(joined(file, ": ", error.what()));
+}
+
 void LevelFileOperations::backUp(std::string_view mplevlname)
 {
     fileSystem().copyFile(mplevlname, backupFileName(mplevlname), false);
-    // Durable at once: an overwrite of the slot must never outlive a crash that its backup did not.
+    // Durable at once: an overwrite of the slot must never outlive a crash that its
+    // backup did not. A backup that could not be flushed does not count as taken.
     fileSystem().flushFolder();
-    m_appendLogLine(joined(mplevlname, " multiplayer level backed up"));
 }
 
 void LevelFileOperations::copymplevl(std::string_view mplevlname)
 {
     try {
         backUp(mplevlname);
-    } catch (const std::exception&) {
+        m_appendLogLine(backedUpLine(mplevlname));
+    } catch (const std::system_error& error) {
         // A backup that cannot be taken now is taken before the slot is first overwritten.
+        // One that exists, or a slot file that does not, is the usual case: no reason.
+        if (error.code() != std::errc::file_exists && error.code() != std::errc::no_such_file_or_directory)
+            reason(mplevlname, error);
+    } catch (const std::exception& error) {
+        reason(mplevlname, error);
     }
 }
 
-void LevelFileOperations::clearReadOnly()
+bool LevelFileOperations::ensureBackup(std::string_view mplevlname)
 {
-    FileSystemService& files = fileSystem();
-    if ((files.attributes(*m_currentFile) & readOnlyAttribute) != 0)
-        files.setAttributes(*m_currentFile, files.attributes(*m_currentFile) - readOnlyAttribute);
+    // The multiplayer level must never be overwritten while its only copy is the slot
+    // file itself: take the backup first if start-up could not.
+    const std::string backupName = backupFileName(mplevlname);
+    const std::optional<FileRecord> backup = fileSystem().findFile(backupName);
+    if (!backup) {
+        backUp(mplevlname);
+        return true;
+    }
+    if (backup->status.type != platform::EntryType::File)
+        throw std::system_error(std::make_error_code(std::errc::invalid_argument),
+                                backup->name + " is not a regular file, so it is no backup");
+    return false;
+}
+
+void LevelFileOperations::replaceTogether(std::span<Replacement> files)
+{
+    std::vector<bool> backedUp(files.size(), false);
+    std::vector<FileRecord> slots;
+    std::vector<PreparedCopy> copies;
+    const auto logFile = [&](std::size_t i, bool succeeded) {
+        if (backedUp[i])
+            m_appendLogLine(backedUpLine(files[i].mplevlname));
+        m_appendLogLine(succeeded ? files[i].successLine : files[i].failureLine);
+    };
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        try {
+            slots.push_back(fileSystem().getFile(files[i].mplevlname));
+            if (files[i].backupFirst)
+                backedUp[i] = ensureBackup(files[i].mplevlname);
+            FileSystemService::requireReplaceable(slots.back());
+            copies.push_back(fileSystem().prepareCopy(files[i].source));
+        } catch (const std::exception& error) {
+            reason(files[i].mplevlname, error);
+            for (std::size_t other = 0; other < files.size(); ++other) {
+                if (other != i)
+                    m_writeReason(joined(files[other].mplevlname, ": left as it was, with the rest of its slot"));
+                logFile(other, false);
+            }
+            return; // the prepared copies go with their temporary files
+        }
+    }
+    // Everything is on disk: now one rename per file, with nothing in between that could fail.
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        try {
+            fileSystem().commitReplacing(copies[i], slots[i]);
+            logFile(i, true);
+        } catch (const std::exception& error) {
+            reason(files[i].mplevlname, error);
+            logFile(i, false);
+        }
+    }
+}
+
+void LevelFileOperations::overwriteSlot(std::span<const SlotFileCopy> files)
+{
+    std::vector<Replacement> replacements;
+    for (const SlotFileCopy& file : files)
+        replacements.push_back({file.splevlname, file.mplevlname, joined(file.splevlname, " copied to ", file.mplevlname),
+                                joined(file.splevlname, " copied to ", joined(file.mplevlname, " *** FAILED ***")), true});
+    replaceTogether(replacements);
+}
+
+void LevelFileOperations::restoreSlot(std::span<const std::string> mplevlnames)
+{
+    std::vector<std::string> backups;
+    backups.reserve(mplevlnames.size()); // the replacements point into it
+    std::vector<Replacement> replacements;
+    for (const std::string& mplevlname : mplevlnames) {
+        backups.push_back(backupFileName(mplevlname));
+        replacements.push_back({backups.back(), mplevlname, joined(mplevlname, " restored"),
+                                joined(mplevlname, " restore *** FAILED ***"), false});
+    }
+    replaceTogether(replacements);
 }
 
 void LevelFileOperations::copysplevl(std::string_view splevlname, std::string_view mplevlname)
 {
-    try {
-        m_currentFile = fileSystem().getFile(mplevlname);
-        // The multiplayer level must never be overwritten while its only copy is the slot
-        // file itself: take the backup first if start-up could not.
-        if (!fileSystem().fileExists(backupFileName(mplevlname)))
-            backUp(mplevlname);
-        clearReadOnly();
-        fileSystem().copyFile(splevlname, m_currentFile->name, true);
-        m_appendLogLine(joined(splevlname, " copied to ", mplevlname));
-    } catch (const std::exception&) {
-        m_appendLogLine(joined(splevlname, " copied to ", joined(mplevlname, " *** FAILED ***")));
-    }
+    const SlotFileCopy file{std::string(splevlname), std::string(mplevlname)};
+    overwriteSlot(std::span(&file, 1));
 }
 
 void LevelFileOperations::restoremplevl(std::string_view mplevlname)
 {
-    try {
-        m_currentFile = fileSystem().getFile(mplevlname);
-        clearReadOnly();
-        fileSystem().copyFile(backupFileName(mplevlname), m_currentFile->name, true);
-        m_appendLogLine(joined(mplevlname, " restored"));
-    } catch (const std::exception&) {
-        m_appendLogLine(joined(mplevlname, " restore *** FAILED ***"));
-    }
+    const std::string file(mplevlname);
+    restoreSlot(std::span(&file, 1));
 }
 
-void LevelFileOperations::flush()
+bool LevelFileOperations::flush()
 {
+    if (!levelsFolder())
+        return true; // without a folder there is nothing to make durable
     try {
         fileSystem().flushFolder();
-    } catch (const std::exception&) {
-        // Without a folder there is nothing to make durable.
+        return true;
+    } catch (const std::exception& error) {
+        reason("the levels folder", error);
+        return false;
     }
 }
 

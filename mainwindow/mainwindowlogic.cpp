@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <string>
 #include <system_error>
+#include <vector>
 
 namespace varnholt {
 namespace {
@@ -15,6 +16,16 @@ namespace {
 constexpr std::array<std::string_view, 4> startupBackupExtensions{".inf", ".hdr", ".dat", ".ver"};
 
 constexpr std::size_t separatorLength = 100;
+
+} // namespace
+
+std::string alreadyRunningMessage(std::string_view folder)
+{
+    return "Varnholt is already running on the levels folder " + std::string(folder)
+         + ". Close it there first: this window changes no files.";
+}
+
+namespace {
 
 } // namespace
 
@@ -40,7 +51,8 @@ void MainWindowLogic::Form_Load()
     m_window.setChangeEnabled(false);
 
     try {
-        enterLevelsFolder();
+        if (!enterLevelsFolder())
+            return;
         m_files.removeLeftovers();
         for (auto slot = levelSlots.rbegin(); slot != levelSlots.rend(); ++slot) {
             for (const std::string_view extension : startupBackupExtensions)
@@ -51,16 +63,25 @@ void MainWindowLogic::Form_Load()
     }
 }
 
-void MainWindowLogic::enterLevelsFolder()
+bool MainWindowLogic::enterLevelsFolder()
 {
     const std::optional<std::filesystem::path> folder = findLevelsFolder(m_environment);
     if (!folder)
         throw std::system_error(std::make_error_code(std::errc::no_such_file_or_directory),
                                 "no levels folder");
     const std::filesystem::path absoluteFolder = std::filesystem::absolute(*folder);
-    std::filesystem::current_path(absoluteFolder);
-    // Only now do the file operations get a folder: until then they change nothing anywhere.
+    // Opened and locked before anything in it is touched, leftovers included: a
+    // temporary file there may belong to another Varnholt that is still working.
     m_files.setLevelsFolder(absoluteFolder);
+    if (!m_files.levelsFolder())
+        throw std::system_error(std::make_error_code(std::errc::no_such_file_or_directory),
+                                "the levels folder cannot be opened");
+    if (!m_files.lockLevelsFolder()) {
+        m_window.showMessage(alreadyRunningMessage(absoluteFolder.string()));
+        return false;
+    }
+    std::filesystem::current_path(absoluteFolder);
+    return true;
 }
 
 void MainWindowLogic::cmdChange_Click()
@@ -78,7 +99,8 @@ void MainWindowLogic::cmdChange_Click()
             else
                 putLevelInSlot(level, slot);
         }
-        m_files.flush();
+        // A failed flush has its reason written; every file is complete all the same.
+        (void)m_files.flush();
         appendLogLine(std::string(separatorLength, '-'));
         m_window.setChangeEnabled(false);
     } catch (const std::exception&) {
@@ -88,18 +110,22 @@ void MainWindowLogic::cmdChange_Click()
 
 void MainWindowLogic::restoreSlot(const LevelSlot& slot)
 {
+    std::vector<std::string> files;
     for (const std::string_view extension : levelFileExtensions)
-        m_files.restoremplevl(levelFileName(slot.levelNumber, extension));
+        files.push_back(levelFileName(slot.levelNumber, extension));
+    m_files.restoreSlot(files);
 }
 
 void MainWindowLogic::putLevelInSlot(LevelNumber level, const LevelSlot& slot)
 {
+    std::vector<SlotFileCopy> files;
     for (const std::string_view extension : levelFileExtensions) {
         // Some levels need the slot's own ".inf" file, which then stays as it is.
         if (extension == infExtension && isInInfExclusionSet(level))
             continue;
-        m_files.copysplevl(levelFileName(level, extension), levelFileName(slot.levelNumber, extension));
+        files.push_back({levelFileName(level, extension), levelFileName(slot.levelNumber, extension)});
     }
+    m_files.overwriteSlot(files);
 }
 
 void MainWindowLogic::selectorClicked()

@@ -17,6 +17,7 @@
 #include "levelfiles/levelfileoperations.h"
 #include "levelfiles/levelsfolder.h"
 
+#include <string>
 #include <string_view>
 
 namespace varnholt {
@@ -26,6 +27,9 @@ inline constexpr std::string_view levelsFolderMissingMessage =
 
 inline constexpr std::string_view changeFailedMessage =
     "Error. Unable to copy some files, check that the levels directory and files exist and are not in use";
+
+// Shown at start-up when another Varnholt holds the levels folder.
+std::string alreadyRunningMessage(std::string_view folder);
 
 class MainWindowLogic {
 public:
@@ -55,7 +59,8 @@ public:
 
 private:
     void appendLogLine(std::string_view line);
-    void enterLevelsFolder();
+    // False when another Varnholt is working in the folder; throws when there is none.
+    bool enterLevelsFolder();
     void restoreSlot(const LevelSlot& slot);
     void putLevelInSlot(LevelNumber level, const LevelSlot& slot);
     void showEdition(Edition edition);

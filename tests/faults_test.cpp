@@ -3,7 +3,10 @@
 // or the process killed there, one step at a time, each run in a child process; then what
 // stands in the levels folder must keep the invariants:
 //   I1 nothing partial stands under a slot file's or a backup's name;
-//   I2 an existing backup is never modified;
+//   I2 an existing backup is never modified, and a new one holds the original;
+//   I3 a slot holds the files of one level: its files change all together or not at all,
+//      except when the renames themselves are interrupted, one after the other;
+//   I4 a slot file is replaced only after its new backup was made durable;
 //   I5 after a failure the slot file and backup are as before, with no temporary file left
 //      (after a kill, the next start-up removes the temporary files);
 //   I6 a success line is logged only for a copy that really was committed.
@@ -17,10 +20,15 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <functional>
+#include <set>
+#include <sstream>
 #include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/sysmacros.h>
 #include <sys/stat.h>
-#include <functional>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -33,9 +41,12 @@ namespace {
 int interruptAt = 0; // the step to interrupt, counted from 1
 int stepsTaken = 0;
 bool killThere = false;
+int stepRecord = -1; // where the child writes the name of every step it takes
 
-int interrupt(const char*)
+int interrupt(platform::Step step)
 {
+    const std::string line = "#" + std::string(platform::nameOf(step)) + "\n";
+    (void)!::write(stepRecord, line.data(), line.size());
     if (++stepsTaken != interruptAt)
         return 0;
     if (killThere)
@@ -43,15 +54,29 @@ int interrupt(const char*)
     return EIO;
 }
 
-const std::string slotBefore = "the multiplayer level";
-const std::string backupBefore = "the first backup";
-const std::string singlePlayer = "a single player level";
+std::string before(const std::string& name)
+{
+    return "original " + name;
+}
+
+std::string backupOf(const std::string& name)
+{
+    return "first backup of " + name;
+}
+
+std::string singlePlayer(const std::string& slotFile)
+{
+    return "level 2005 for " + slotFile;
+}
+
+const std::vector<std::string> slotFiles{"levl2080.dat", "levl2080.hdr"};
 
 struct Operation {
     const char* name;
-    bool backupThere;
+    bool backupsThere;
+    std::size_t files; // how many of the slot's files it replaces
     std::function<void(LevelFileOperations&)> run;
-    std::string slotAfter;
+    std::function<std::string(const std::string&)> after; // a slot file's content after success
 };
 
 void PrintTo(const Operation& operation, std::ostream* out)
@@ -61,11 +86,19 @@ void PrintTo(const Operation& operation, std::ostream* out)
 
 std::vector<Operation> operations()
 {
+    const auto overwriteSlot = [](LevelFileOperations& files) {
+        const std::vector<SlotFileCopy> copies{{"levl2005.dat", "levl2080.dat"}, {"levl2005.hdr", "levl2080.hdr"}};
+        files.overwriteSlot(copies);
+    };
+    const auto copysplevl = [](LevelFileOperations& files) { files.copysplevl("levl2005.dat", "levl2080.dat"); };
     return {
-        {"BackUp", false, [](LevelFileOperations& files) { files.copymplevl("levl2080.dat"); }, slotBefore},
-        {"Overwrite", true, [](LevelFileOperations& files) { files.copysplevl("levl2005.dat", "levl2080.dat"); }, singlePlayer},
-        {"OverwriteTakingTheBackup", false, [](LevelFileOperations& files) { files.copysplevl("levl2005.dat", "levl2080.dat"); }, singlePlayer},
-        {"Restore", true, [](LevelFileOperations& files) { files.restoremplevl("levl2080.dat"); }, backupBefore},
+        {"BackUp", false, 1, [](LevelFileOperations& files) { files.copymplevl("levl2080.dat"); }, before},
+        {"Overwrite", true, 1, copysplevl, singlePlayer},
+        {"OverwriteTakingTheBackup", false, 1, copysplevl, singlePlayer},
+        {"Restore", true, 1, [](LevelFileOperations& files) { files.restoremplevl("levl2080.dat"); }, backupOf},
+        {"OverwriteSlot", true, 2, overwriteSlot, singlePlayer},
+        {"OverwriteSlotTakingTheBackups", false, 2, overwriteSlot, singlePlayer},
+        {"RestoreSlot", true, 2, [](LevelFileOperations& files) { files.restoreSlot(slotFiles); }, backupOf},
     };
 }
 
@@ -78,6 +111,7 @@ bool anyTemporaryIn(const fs::path& folder)
 struct Outcome {
     bool interrupted; // the child reached the step, and failed or died there
     std::string log;
+    std::vector<std::string> steps; // every step taken
 };
 
 // Runs the operation in a child whose step k fails or kills it.
@@ -89,27 +123,48 @@ Outcome runInterrupted(const fs::path& levels, const Operation& operation, int s
     const pid_t child = ::fork();
     if (child == 0) {
         ::close(logPipe[0]);
-        LevelFileOperations files([&](std::string_view line) {
-            const std::string text = std::string(line) + "\n";
-            (void)!::write(logPipe[1], text.data(), text.size());
-        });
-        files.setLevelsFolder(levels);
+        stepRecord = logPipe[1];
+        LevelFileOperations files(
+            [&](std::string_view line) {
+                const std::string text = std::string(line) + "\n";
+                (void)!::write(logPipe[1], text.data(), text.size());
+            },
+            [](std::string_view) {});
         interruptAt = step;
         killThere = kill;
         platform::setStepHook(interrupt);
+        files.setLevelsFolder(levels);
         operation.run(files);
-        files.flush();
+        (void)files.flush();
         ::_exit(stepsTaken >= step ? 3 : 0);
     }
     ::close(logPipe[1]);
-    std::string log;
+    std::string all;
     char buffer[512];
     for (ssize_t got; (got = ::read(logPipe[0], buffer, sizeof buffer)) > 0;)
-        log.append(buffer, static_cast<std::size_t>(got));
+        all.append(buffer, static_cast<std::size_t>(got));
     ::close(logPipe[0]);
     int status = 0;
     ::waitpid(child, &status, 0);
-    return {WIFSIGNALED(status) || WEXITSTATUS(status) == 3, log};
+    Outcome outcome{WIFSIGNALED(status) || WEXITSTATUS(status) == 3, {}, {}};
+    std::istringstream lines(all);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.starts_with('#'))
+            outcome.steps.push_back(line.substr(1));
+        else
+            outcome.log += line + "\n";
+    }
+    return outcome;
+}
+
+bool logged(const std::string& log, const std::string& slotFile, bool failed)
+{
+    for (std::size_t at = log.find(slotFile); at != std::string::npos; at = log.find(slotFile, at + 1)) {
+        const std::string line = log.substr(at, log.find('\n', at) - at);
+        if (line.find("backed up") == std::string::npos && (line.find("FAILED") != std::string::npos) == failed)
+            return true;
+    }
+    return false;
 }
 
 class FaultSweep : public ::testing::TestWithParam<std::tuple<Operation, bool>> {};
@@ -119,35 +174,60 @@ class FaultSweep : public ::testing::TestWithParam<std::tuple<Operation, bool>> 
 TEST_P(FaultSweep, EveryStepInterruptedKeepsTheInvariants)
 {
     const auto& [operation, kill] = GetParam();
+    const std::vector<std::string> touched(slotFiles.begin(), slotFiles.begin() + static_cast<long>(operation.files));
     int step = 1;
     for (;; ++step) {
         ScratchFolder levels;
-        writeFile(levels / "levl2080.dat", slotBefore);
-        writeFile(levels / "levl2005.dat", singlePlayer);
-        if (operation.backupThere)
-            writeFile(levels / "copy of levl2080.dat", backupBefore);
+        for (const std::string& name : slotFiles) {
+            writeFile(levels / name, before(name));
+            writeFile(levels / ("levl2005" + name.substr(8)), singlePlayer(name));
+            if (operation.backupsThere)
+                writeFile(levels / backupFileName(name), backupOf(name));
+        }
         const Outcome outcome = runInterrupted(levels.path(), operation, step, kill);
-        if (!outcome.interrupted)
+        const auto interrupted = outcome.steps.begin() + std::min<long>(step - 1, static_cast<long>(outcome.steps.size()));
+        const std::string interruptedStep = interrupted == outcome.steps.end() ? "" : *interrupted;
+        if (!outcome.interrupted) {
+            // The whole run: a new backup is renamed, the folder flushed, then the slot renamed.
+            if (!operation.backupsThere && operation.after(slotFiles[0]) != before(slotFiles[0])) {
+                const auto at = [&](const char* name, std::size_t from = 0) {
+                    return std::find(outcome.steps.begin() + static_cast<long>(from), outcome.steps.end(), name) - outcome.steps.begin();
+                };
+                const auto backupRenamed = static_cast<std::size_t>(at("rename"));
+                EXPECT_LT(backupRenamed, at("flush folder", backupRenamed));
+                EXPECT_LT(at("flush folder", backupRenamed), at("rename", backupRenamed + 1));
+            }
             break; // the operation has fewer steps than this
-        SCOPED_TRACE("step " + std::to_string(step) + ", log: " + outcome.log);
-
-        const std::string slot = readFile(levels / "levl2080.dat");
-        EXPECT_TRUE(slot == slotBefore || slot == operation.slotAfter) << slot; // I1
-        if (operation.backupThere) {
-            EXPECT_EQ(readFile(levels / "copy of levl2080.dat"), backupBefore); // I2
-        } else if (fs::exists(levels / "copy of levl2080.dat")) {
-            EXPECT_EQ(readFile(levels / "copy of levl2080.dat"), slotBefore); // I1
         }
-        EXPECT_EQ(readFile(levels / "levl2005.dat"), singlePlayer);
+        SCOPED_TRACE("step " + std::to_string(step) + " (" + interruptedStep + "), log: " + outcome.log);
 
-        const bool failed = outcome.log.find("FAILED") != std::string::npos;
-        const bool succeeded = !failed && (outcome.log.find("copied") != std::string::npos
-                                           || outcome.log.find("restored") != std::string::npos);
-        if (succeeded && operation.slotAfter != slotBefore) {
-            EXPECT_EQ(slot, operation.slotAfter); // I6
+        std::size_t replaced = 0;
+        for (const std::string& name : slotFiles) {
+            const std::string slot = readFile(levels / name);
+            const bool isTouched = std::find(touched.begin(), touched.end(), name) != touched.end();
+            const bool changed = isTouched && slot == operation.after(name) && slot != before(name);
+            replaced += changed ? 1 : 0;
+            EXPECT_TRUE(slot == before(name) || (isTouched && slot == operation.after(name))) << slot; // I1
+            if (operation.backupsThere) {
+                EXPECT_EQ(readFile(levels / backupFileName(name)), backupOf(name)); // I2
+            } else if (fs::exists(levels / backupFileName(name))) {
+                EXPECT_EQ(readFile(levels / backupFileName(name)), before(name)); // I1, I2
+            }
+            if (changed && !operation.backupsThere) {
+                EXPECT_TRUE(fs::exists(levels / backupFileName(name))); // a changed slot has a backup
+                EXPECT_NE(std::find(outcome.steps.begin(), interrupted, "flush folder"), interrupted)
+                    << "replaced before its backup was flushed"; // I4
+            }
+            if (isTouched && logged(outcome.log, name, false) && operation.after(name) != before(name)) {
+                EXPECT_EQ(slot, operation.after(name)); // I6
+            }
+            if (isTouched && logged(outcome.log, name, true)) {
+                EXPECT_EQ(slot, before(name)); // I5
+            }
+            EXPECT_EQ(readFile(levels / ("levl2005" + name.substr(8))), singlePlayer(name));
         }
-        if (failed) {
-            EXPECT_EQ(slot, slotBefore); // I5
+        if (replaced != 0 && replaced != touched.size()) {
+            EXPECT_EQ(interruptedStep, "rename") << "a slot holds the files of two levels"; // I3
         }
         if (!kill) {
             EXPECT_FALSE(anyTemporaryIn(levels.path())); // I5
@@ -180,13 +260,17 @@ int inChild(const std::function<void()>& work)
     return status;
 }
 
+const std::string slotBefore = "the multiplayer level";
+const std::string backupBefore = "the first backup";
+const std::string singleLevel = "a single player level";
+
 class HostileFolder : public ::testing::Test {
 protected:
     HostileFolder() { files.setLevelsFolder(levels); }
     ScratchFolder scratch;
     fs::path levels = [this] { fs::create_directory(scratch / "levels"); return scratch / "levels"; }();
     std::string log;
-    LevelFileOperations files{[this](std::string_view line) { log.append(line).append("\n"); }};
+    LevelFileOperations files{[this](std::string_view line) { log.append(line).append("\n"); }, [](std::string_view) {}};
 };
 
 } // namespace
@@ -220,38 +304,180 @@ TEST_F(HostileFolder, FileSizeLimitHalfWayLeavesNothingPartial)
     }
 }
 
-TEST_F(HostileFolder, BackupsThatAreNoFilesAreNeitherReplacedNorRead)
+// Entries that are no regular files, under a level's, a slot file's or a backup's name:
+// none is ever opened in a way that could wait (a FIFO would block for good) or be read
+// through, none counts as a backup, and every operation ends in bounded time.
+TEST_F(HostileFolder, EntriesThatAreNoFilesAreNeverOpenedNorTakenForBackups)
 {
     writeFile(scratch / "outside.dat", "outside the levels folder");
-    for (const char* slot : {"levl2080.dat", "levl2100.dat", "levl2120.dat"})
-        writeFile(levels / slot, slotBefore);
-    fs::create_directory(levels / "copy of levl2080.dat");
-    fs::create_symlink("nowhere.dat", levels / "copy of levl2100.dat");
-    fs::create_symlink(scratch / "outside.dat", levels / "copy of levl2120.dat");
-    const std::string before = snapshotOf(levels);
-    for (const char* slot : {"levl2080.dat", "levl2100.dat", "levl2120.dat"}) {
-        files.copymplevl(slot);
-        files.restoremplevl(slot);
+    ::mkfifo((scratch / "outside.fifo").c_str(), 0644);
+    const std::vector<std::pair<const char*, std::function<bool(const fs::path&)>>> kinds{
+        {"FIFO", [](const fs::path& at) { return ::mkfifo(at.c_str(), 0644) == 0; }},
+        {"socket",
+         [](const fs::path& at) {
+             sockaddr_un address{};
+             address.sun_family = AF_UNIX;
+             at.string().copy(address.sun_path, sizeof address.sun_path - 1);
+             const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+             const bool made = ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+             ::close(fd);
+             return made;
+         }},
+        {"device", [](const fs::path& at) { return ::mknod(at.c_str(), S_IFCHR | 0644, makedev(1, 3)) == 0; }},
+        {"folder", [](const fs::path& at) { return fs::create_directory(at); }},
+        {"dangling link", [](const fs::path& at) { return ::symlink("nowhere.dat", at.c_str()) == 0; }},
+        {"link out", [&](const fs::path& at) { return ::symlink((scratch / "outside.dat").c_str(), at.c_str()) == 0; }},
+        {"link to a FIFO", [&](const fs::path& at) { return ::symlink((scratch / "outside.fifo").c_str(), at.c_str()) == 0; }},
+    };
+    // Where the entry stands, and what start-up's backup, an overwrite and a restore log.
+    const std::vector<std::pair<const char*, const char*>> places{
+        {"levl2005.dat", "levl2005.dat copied to levl2080.dat *** FAILED ***\nlevl2080.dat restored\n"},
+        {"levl2080.dat", "levl2005.dat copied to levl2080.dat *** FAILED ***\nlevl2080.dat restore *** FAILED ***\n"},
+        {"copy of levl2080.dat", "levl2005.dat copied to levl2080.dat *** FAILED ***\nlevl2080.dat restore *** FAILED ***\n"},
+    };
+    for (const auto& [kind, make] : kinds) {
+        for (const auto& [place, expectedLog] : places) {
+            SCOPED_TRACE(std::string(kind) + " as " + place);
+            for (const std::string& name : namesIn(levels))
+                fs::remove_all(levels / name);
+            writeFile(levels / "levl2080.dat", slotBefore);
+            writeFile(levels / "levl2005.dat", singleLevel);
+            if (std::string_view(place) != "levl2080.dat")
+                writeFile(levels / "copy of levl2080.dat", slotBefore);
+            fs::remove(levels / place);
+            if (!make(levels / place)) {
+                ASSERT_STREQ(kind, "device") << "cannot make a " << kind;
+                continue; // only a privileged run may make a device
+            }
+            const std::string beforeAll = snapshotOf(levels);
+            const int status = inChild([&] {
+                ::alarm(10); // a blocked open would hang here for good
+                files.copymplevl("levl2080.dat");
+                files.copysplevl("levl2005.dat", "levl2080.dat");
+                files.restoremplevl("levl2080.dat");
+                ::_exit(log == expectedLog ? 0 : 1);
+            });
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "ended by signal " << WTERMSIG(status);
+            EXPECT_EQ(snapshotOf(levels), beforeAll);
+            EXPECT_EQ(readFile(scratch / "outside.dat"), "outside the levels folder");
+        }
     }
-    EXPECT_EQ(log, "levl2080.dat restore *** FAILED ***\nlevl2100.dat restore *** FAILED ***\nlevl2120.dat restore *** FAILED ***\n");
-    EXPECT_EQ(snapshotOf(levels), before);
-    EXPECT_TRUE(fs::is_directory(levels / "copy of levl2080.dat") && fs::is_symlink(levels / "copy of levl2120.dat"));
 }
 
-TEST_F(HostileFolder, HardLinksAndOddSourcesLeaveOtherNamesAlone)
+// A slot never holds the files of two levels: when one file of the slot cannot be
+// replaced, none is, and each gets its failure line.
+TEST_F(HostileFolder, ASlotIsReplacedWholeOrNotAtAll)
 {
-    writeFile(scratch / "elsewhere.dat", slotBefore);
-    fs::create_hard_link(scratch / "elsewhere.dat", levels / "levl2080.dat");
-    writeFile(levels / "copy of levl2080.dat", backupBefore);
-    writeFile(levels / "levl2005.dat", singlePlayer);
-    fs::create_directory(levels / "levl2006.dat");
-    files.copysplevl("levl2005.dat", "levl2080.dat"); // the other name keeps its content
-    files.copysplevl("levl2006.dat", "levl2080.dat"); // a folder is no level file
-    files.copysplevl("levl2080.dat", "levl2080.dat"); // a file over itself
-    EXPECT_EQ(readFile(scratch / "elsewhere.dat"), slotBefore);
-    EXPECT_EQ(readFile(levels / "levl2080.dat"), singlePlayer);
-    EXPECT_EQ(log, "levl2005.dat copied to levl2080.dat\nlevl2006.dat copied to levl2080.dat *** FAILED ***\n"
-                   "levl2080.dat copied to levl2080.dat\n");
+    const std::vector<std::pair<const char*, std::function<void()>>> faults{
+        {"a level file missing", [&] { fs::remove(levels / "levl2005.ver"); }},
+        {"a level file that is a FIFO",
+         [&] {
+             fs::remove(levels / "levl2005.hdr");
+             ::mkfifo((levels / "levl2005.hdr").c_str(), 0644);
+         }},
+        {"a slot file that is a link without backup",
+         [&] {
+             fs::remove(levels / "levl2080.inf");
+             fs::remove(levels / "copy of levl2080.inf");
+             fs::create_symlink("nowhere", levels / "levl2080.inf");
+         }},
+        {"a backup that is a folder",
+         [&] {
+             fs::remove(levels / "copy of levl2080.ver");
+             fs::create_directory(levels / "copy of levl2080.ver");
+         }},
+    };
+    std::string failed;
+    std::vector<SlotFileCopy> copies;
+    for (const std::string extension : {".dat", ".hdr", ".ver", ".inf"}) {
+        failed += "levl2005" + extension + " copied to levl2080" + extension + " *** FAILED ***\n";
+        copies.push_back({"levl2005" + extension, "levl2080" + extension});
+    }
+    for (const auto& [fault, provoke] : faults) {
+        SCOPED_TRACE(fault);
+        for (const std::string& name : namesIn(levels))
+            fs::remove_all(levels / name);
+        writeLevel(levels, 2080);
+        writeLevel(levels, 2005);
+        for (const SlotFileCopy& copy : copies)
+            fs::copy_file(levels / copy.mplevlname, levels / ("copy of " + copy.mplevlname));
+        provoke();
+        const std::string beforeAll = snapshotOf(levels);
+        log.clear();
+        files.overwriteSlot(copies);
+        EXPECT_EQ(log, failed);
+        EXPECT_EQ(snapshotOf(levels), beforeAll);
+    }
+}
+
+// Read-only is what the game sees, but the slot is replaced by a rename: the old file's
+// mode is never touched, so a hard link to it elsewhere keeps its content and its mode,
+// and a failed Change changes no mode at all.
+TEST_F(HostileFolder, HardLinksAndReadOnlySlotsLeaveOtherNamesAlone)
+{
+    for (const mode_t mode : {0444, 0644}) {
+        SCOPED_TRACE(mode);
+        for (const std::string& name : namesIn(levels))
+            fs::remove_all(levels / name);
+        fs::remove(scratch / "elsewhere.dat");
+        writeFile(scratch / "elsewhere.dat", slotBefore, mode);
+        fs::create_hard_link(scratch / "elsewhere.dat", levels / "levl2080.dat");
+        fs::create_hard_link(scratch / "elsewhere.dat", levels / "copy of levl2080.dat");
+        writeFile(levels / "levl2005.dat", singleLevel);
+        fs::create_directory(levels / "levl2006.dat");
+        log.clear();
+        files.copysplevl("levl2007.dat", "levl2080.dat"); // no such level: fails, changes nothing
+        EXPECT_EQ(modeOf(levels / "levl2080.dat"), mode);
+        files.copysplevl("levl2005.dat", "levl2080.dat"); // the other names keep content and mode
+        files.copysplevl("levl2006.dat", "levl2080.dat"); // a folder is no level file
+        files.copysplevl("levl2080.dat", "levl2080.dat"); // a file over itself
+        EXPECT_EQ(readFile(scratch / "elsewhere.dat"), slotBefore);
+        EXPECT_EQ(modeOf(scratch / "elsewhere.dat"), mode);
+        EXPECT_EQ(modeOf(levels / "copy of levl2080.dat"), mode);
+        EXPECT_EQ(readFile(levels / "levl2080.dat"), singleLevel);
+        EXPECT_EQ(log, "levl2007.dat copied to levl2080.dat *** FAILED ***\nlevl2005.dat copied to levl2080.dat\n"
+                       "levl2006.dat copied to levl2080.dat *** FAILED ***\nlevl2080.dat copied to levl2080.dat\n");
+    }
+}
+
+// The folder opened at start-up stays the one worked in: renamed, or replaced by a link
+// to somewhere else, nothing is written through the new name.
+TEST_F(HostileFolder, TheFolderOpenedIsTheFolderWorkedIn)
+{
+    writeFile(levels / "levl2080.dat", slotBefore);
+    writeFile(levels / "copy of levl2080.dat", slotBefore);
+    writeFile(levels / "levl2005.dat", singleLevel);
+    const fs::path elsewhere = scratch / "elsewhere";
+    fs::create_directory(elsewhere);
+    writeFile(elsewhere / "levl2080.dat", "not the game's");
+    writeFile(elsewhere / "levl2005.dat", "not the game's either");
+    fs::rename(levels, scratch / "moved");
+    fs::create_directory_symlink(elsewhere, levels);
+    files.copysplevl("levl2005.dat", "levl2080.dat");
+    EXPECT_EQ(log, "levl2005.dat copied to levl2080.dat\n");
+    EXPECT_EQ(readFile(scratch / "moved/levl2080.dat"), singleLevel);
+    EXPECT_EQ(namesIn(elsewhere), (std::vector<std::string>{"levl2005.dat", "levl2080.dat"}));
+    EXPECT_EQ(readFile(elsewhere / "levl2080.dat"), "not the game's");
+}
+
+// A flush that fails is a failure: the overwrite that needed a new backup does not go
+// ahead, and a failed flush at the end of a Change has its reason written.
+TEST_F(HostileFolder, AFailedFlushIsAFailure)
+{
+    writeFile(levels / "levl2080.dat", slotBefore);
+    writeFile(levels / "levl2005.dat", singleLevel);
+    std::string reasons;
+    LevelFileOperations flushing([this](std::string_view line) { log.append(line).append("\n"); },
+                                 [&](std::string_view line) { reasons.append(line).append("\n"); });
+    flushing.setLevelsFolder(levels);
+    platform::setStepHook([](platform::Step step) { return step == platform::Step::FlushFolder ? EIO : 0; });
+    flushing.copysplevl("levl2005.dat", "levl2080.dat");
+    const bool flushed = flushing.flush();
+    platform::setStepHook(nullptr);
+    EXPECT_EQ(log, "levl2005.dat copied to levl2080.dat *** FAILED ***\n");
+    EXPECT_EQ(readFile(levels / "levl2080.dat"), slotBefore);
+    EXPECT_FALSE(flushed);
+    EXPECT_NE(reasons.find("the levels folder: flush folder: "), std::string::npos) << reasons;
 }
 
 TEST_F(HostileFolder, ReadOnlyIsClearedByTheModeNotByRootsOverride)
@@ -290,7 +516,7 @@ TEST_F(HostileFolder, AnImmutableSlotFailsUntouched)
 {
     writeFile(levels / "levl2080.dat", slotBefore);
     writeFile(levels / "copy of levl2080.dat", backupBefore);
-    writeFile(levels / "levl2005.dat", singlePlayer);
+    writeFile(levels / "levl2005.dat", singleLevel);
     if (std::system(("chattr +i '" + (levels / "levl2080.dat").string() + "' 2>/dev/null").c_str()) != 0)
         GTEST_SKIP() << "this file system or user cannot make a file immutable";
     files.copysplevl("levl2005.dat", "levl2080.dat");
@@ -307,7 +533,7 @@ TEST_F(HostileFolder, RootKeepsThePlayersFolderThePlayers)
         GTEST_SKIP() << "only a run as root could take the files";
     constexpr uid_t player = 65534;
     writeFile(levels / "levl2080.dat", slotBefore);
-    writeFile(levels / "levl2005.dat", singlePlayer);
+    writeFile(levels / "levl2005.dat", singleLevel);
     ASSERT_EQ(::chown(levels.c_str(), player, player), 0);
     files.copysplevl("levl2005.dat", "levl2080.dat"); // takes the backup, then overwrites
     for (const char* name : {"levl2080.dat", "copy of levl2080.dat"}) {
@@ -337,6 +563,8 @@ TEST_F(HostileFolder, AFullDiskLeavesEveryFileAsItWas)
     EXPECT_EQ(after.find(".varnholt-"), std::string::npos);
 }
 
+// One Varnholt at a time per levels folder: two started at once, in a folder with an odd
+// path, give one complete backup each and one "already running" message.
 TEST(Instances, OddPathsAndTwoStartsAtOnceGiveOneCompleteBackupEach)
 {
     ScratchFolder scratch;
@@ -354,21 +582,54 @@ TEST(Instances, OddPathsAndTwoStartsAtOnceGiveOneCompleteBackupEach)
             ::close(barrier[1]);
             (void)!::read(barrier[0], &go, 1); // both start together
             FakeWindow window;
-            MainWindowLogic(window, environmentOf({{"WINEPREFIX", prefix}})).Form_Load();
-            ::_exit(window.messages.empty() ? 0 : 1);
+            MainWindowLogic logic(window, environmentOf({{"WINEPREFIX", prefix}}));
+            logic.Form_Load();
+            ::usleep(200000); // still running while the other starts
+            ::_exit(window.messages.empty() ? 0 : window.messages == std::vector{alreadyRunningMessage(levels.string())} ? 1 : 2);
         }
     }
     ::close(barrier[0]);
     ::close(barrier[1]);
+    std::multiset<int> statuses;
     for (const pid_t child : children) {
         int status = 0;
         ::waitpid(child, &status, 0);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        statuses.insert(WIFEXITED(status) ? WEXITSTATUS(status) : -1);
     }
+    EXPECT_EQ(statuses, (std::multiset<int>{0, 1}));
     EXPECT_EQ(namesIn(levels).size(), 24U); // twelve slot files, twelve backups, nothing else
     for (const std::string& name : namesIn(levels)) {
         if (name.starts_with("copy of ")) {
             EXPECT_EQ(readFile(levels / name), readFile(levels / name.substr(8)));
         }
     }
+}
+
+// A second start says so and changes nothing, not even the first one's temporary files;
+// once the first has gone, the next start clears what it left.
+TEST(Instances, ASecondStartLeavesTheFirstOnesWorkAlone)
+{
+    InstalledGame game;
+    const fs::path startFolder = fs::current_path();
+    auto first = std::make_unique<FakeWindow>();
+    auto firstLogic = std::make_unique<MainWindowLogic>(*first, game.environment());
+    firstLogic->Form_Load();
+    writeFile(game.levels / ".varnholt-AbC123.tmp", "a copy the first one is making");
+    const std::string before = snapshotOf(game.levels);
+
+    FakeWindow second;
+    MainWindowLogic secondLogic(second, game.environment());
+    secondLogic.Form_Load();
+    second.setSelectorText(Selector::Combo1, "21 - Fractured Earth");
+    secondLogic.cmdChange_Click();
+    EXPECT_EQ(second.messages, std::vector{alreadyRunningMessage(game.levels.string())});
+    EXPECT_EQ(snapshotOf(game.levels), before);
+
+    firstLogic.reset();
+    FakeWindow third;
+    MainWindowLogic(third, game.environment()).Form_Load();
+    EXPECT_TRUE(third.messages.empty());
+    EXPECT_EQ(third.log, ""); // the backups are there from the first start
+    EXPECT_FALSE(fs::exists(game.levels / ".varnholt-AbC123.tmp"));
+    fs::current_path(startFolder);
 }

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -86,28 +85,6 @@ TEST_F(LevelFileOperationsTest, MissingFilesGiveFailureLinesAndCreateNothing)
     EXPECT_EQ(file("levl2120.dat"), "multiplayer");
     EXPECT_TRUE(fs::is_symlink(levels / "levl2100.dat"));
 }
-
-// Read-only is what the game sees: no write bit at all. Clearing it gives write bits back
-// where read bits are, less the umask, even when the copy that follows fails.
-class ReadOnlySlotTest : public LevelFileOperationsTest, public ::testing::WithParamInterface<std::pair<mode_t, mode_t>> {};
-
-TEST_P(ReadOnlySlotTest, IsClearedBeforeTheCopy)
-{
-    write("levl2080.dat", "multiplayer", GetParam().first);
-    write("copy of levl2080.dat", "multiplayer");
-    files.copysplevl("levl2005.dat", "levl2080.dat");
-    EXPECT_EQ(modeOf(levels / "levl2080.dat"), GetParam().second);
-    EXPECT_EQ(file("levl2080.dat"), "multiplayer");
-}
-
-INSTANTIATE_TEST_SUITE_P(Modes, ReadOnlySlotTest,
-                         ::testing::Values(std::pair<mode_t, mode_t>{0444, 0644}, std::pair<mode_t, mode_t>{0440, 0640},
-                                           std::pair<mode_t, mode_t>{0464, 0464}),
-                         [](const auto& mode) {
-                             char name[8];
-                             std::snprintf(name, sizeof name, "Mode%o", mode.param.first);
-                             return std::string(name);
-                         });
 
 TEST_F(LevelFileOperationsTest, NamesMatchInAnyCaseButNeverAmbiguously)
 {
