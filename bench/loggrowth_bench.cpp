@@ -62,9 +62,9 @@ int main(int argc, char* argv[])
         for (const std::string_view extension : varnholt::levelFileExtensions)
             std::ofstream(levels / varnholt::levelFileName(level, extension)) << "level " << level << '\n';
 
-    varnholt::frmMain main([&](const char* name) -> std::optional<std::string> {
+    varnholt::frmMain main(varnholt::LevelsFolderChoice{[&](const char* name) -> std::optional<std::string> {
         return std::string_view(name) == "WINEPREFIX" ? std::optional(prefix.string()) : std::nullopt;
-    });
+    }});
     main.Form_Load();
     main.show();
     auto& operations = static_cast<varnholt::ControlOperations&>(main);

@@ -35,6 +35,9 @@ public:
     // of the added text alone: the log may grow long over a session.
     virtual void appendText1Text(std::string_view text) = 0;
 
+    // Tells, beside the slot's selectors and its "play as" label, what the slot holds now.
+    virtual void showSlotContent(const LevelSlot& slot, std::string_view description) = 0;
+
     // A message box with this text and one OK button; returns when it is closed.
     virtual void showMessage(std::string_view text) = 0;
 

@@ -16,6 +16,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTextCursor>
+#include <QTimer>
 
 namespace varnholt {
 namespace {
@@ -67,7 +68,7 @@ QString forDisplay(std::string_view text)
 
 } // namespace
 
-frmMain::frmMain(EnvironmentLookup environment) : m_logic(*this, std::move(environment))
+frmMain::frmMain(LevelsFolderChoice folderChoice) : m_logic(*this, std::move(folderChoice))
 {
     setObjectName(QStringLiteral("frmMain"));
     // A fixed frame: title, system menu, minimise and close, never maximise.
@@ -124,9 +125,9 @@ void frmMain::buildControls()
         setSelectorVisible(selector, editionOf(selector) == Edition::BaseGame);
     }
 
-    makeLabel(client, "Label9", QStringLiteral("play as Hills divide us"), {8, 296, 217, 33});
-    makeLabel(client, "Label10", QStringLiteral("play as Linked Isles"), {232, 296, 225, 33});
-    makeLabel(client, "Label11", QStringLiteral("play as Two on Two"), {464, 296, 193, 33});
+    m_playAsLabels = {makeLabel(client, "Label9", QStringLiteral("play as Hills divide us"), {8, 296, 217, 33}),
+                      makeLabel(client, "Label10", QStringLiteral("play as Linked Isles"), {232, 296, 225, 33}),
+                      makeLabel(client, "Label11", QStringLiteral("play as Two on Two"), {464, 296, 193, 33})};
     makeLabel(client, "Label15", description, {8, 448, 641, 81}, Qt::AlignLeft | Qt::AlignTop);
 
     // Neither button is a default button: Enter and Escape mean nothing window-wide.
@@ -214,6 +215,8 @@ void frmMain::Form_Load()
     m_logic.Form_Load();
     // Focus rests on the first control that can take it.
     combo(Selector::Combo1)->setFocus();
+    // What the slots hold is read once the window is on screen, so it never delays it.
+    QTimer::singleShot(0, this, [this] { m_logic.showWhatSlotsHold(); });
 }
 
 void frmMain::mnuAbout_Click()
@@ -282,22 +285,51 @@ std::string frmMain::text1Text() const
 
 void frmMain::setText1Text(std::string text)
 {
+    const bool following = logFollowsNewestLine();
     m_logText = std::move(text);
     m_Text1->setPlainText(forDisplay(m_logText));
+    if (following)
+        showNewestLogLine();
 }
 
 void frmMain::appendText1Text(std::string_view text)
 {
+    const bool following = logFollowsNewestLine();
     // A line end split between two appends would show as two; show it whole instead.
     if (m_logText.ends_with('\r') && text.starts_with('\n')) {
         m_logText += text;
         m_Text1->setPlainText(forDisplay(m_logText));
-        return;
+    } else {
+        m_logText += text;
+        QTextCursor end(m_Text1->document());
+        end.movePosition(QTextCursor::End);
+        end.insertText(forDisplay(text));
     }
-    m_logText += text;
-    QTextCursor end(m_Text1->document());
-    end.movePosition(QTextCursor::End);
-    end.insertText(forDisplay(text));
+    if (following)
+        showNewestLogLine();
+}
+
+bool frmMain::logFollowsNewestLine() const
+{
+    // Unless the player has scrolled up, or is selecting something to copy. The empty
+    // line after the last line end may be out of view: the newest line is still seen.
+    const QScrollBar* bar = m_Text1->verticalScrollBar();
+    return bar->maximum() - bar->value() <= 1 && !m_Text1->textCursor().hasSelection();
+}
+
+void frmMain::showNewestLogLine()
+{
+    m_Text1->verticalScrollBar()->setValue(m_Text1->verticalScrollBar()->maximum());
+}
+
+void frmMain::showSlotContent(const LevelSlot& slot, std::string_view description)
+{
+    const QString text = QString::fromUtf8(description.data(), static_cast<qsizetype>(description.size()));
+    for (QWidget* control : std::initializer_list<QWidget*>{combo(slot.baseGameSelector), combo(slot.expansionSelector),
+                                                             m_playAsLabels.at(static_cast<std::size_t>(slot.players - 2))}) {
+        control->setToolTip(text);
+        control->setAccessibleDescription(text);
+    }
 }
 
 void frmMain::showMessage(std::string_view text)

@@ -26,7 +26,7 @@ class frmMain : public QMainWindow, public ControlOperations {
     Q_OBJECT
 
 public:
-    explicit frmMain(EnvironmentLookup environment = processEnvironment);
+    explicit frmMain(LevelsFolderChoice folderChoice = {});
     ~frmMain() override;
 
     // The load event: runs the start-up sequence. The program's entry calls it once,
@@ -42,6 +42,7 @@ public:
     [[nodiscard]] std::string text1Text() const override;
     void setText1Text(std::string text) override;
     void appendText1Text(std::string_view text) override;
+    void showSlotContent(const LevelSlot& slot, std::string_view description) override;
     void showMessage(std::string_view text) override;
     void endProgram() override;
 
@@ -50,10 +51,13 @@ private:
     void buildControls();
     void connectEvents();
     void raiseSelectorClick(Selector selector);
+    [[nodiscard]] bool logFollowsNewestLine() const;
+    void showNewestLogLine();
     [[nodiscard]] QComboBox* combo(Selector selector) const;
 
     std::array<QComboBox*, 6> m_combos{};
     std::array<QLabel*, 3> m_columnHeadings{};
+    std::array<QLabel*, 3> m_playAsLabels{};
     QPushButton* m_cmdChange = nullptr;
     QPushButton* m_cmdExit = nullptr;
     QPlainTextEdit* m_Text1 = nullptr;

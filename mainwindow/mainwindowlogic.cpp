@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "mainwindowlogic.h"
 
+#include "levelfiles/slotcontents.h"
+
 #include <array>
 #include <exception>
 #include <filesystem>
@@ -25,13 +27,19 @@ std::string alreadyRunningMessage(std::string_view folder)
          + ". Close it there first: this window changes no files.";
 }
 
-namespace {
+std::string namedFolderMissingMessage(std::string_view folder)
+{
+    return "Can't find the levels folder " + std::string(folder) + " given with --levels-folder. No files were changed.";
+}
 
-} // namespace
+std::string levelsFolderLogLine(std::string_view folder)
+{
+    return "Using the levels folder " + std::string(folder);
+}
 
-MainWindowLogic::MainWindowLogic(ControlOperations& window, EnvironmentLookup environment)
+MainWindowLogic::MainWindowLogic(ControlOperations& window, LevelsFolderChoice folderChoice)
     : m_window(window),
-      m_environment(std::move(environment)),
+      m_folderChoice(std::move(folderChoice)),
       m_files([this](std::string_view line) { appendLogLine(line); })
 {
 }
@@ -65,11 +73,21 @@ void MainWindowLogic::Form_Load()
 
 bool MainWindowLogic::enterLevelsFolder()
 {
-    const std::optional<std::filesystem::path> folder = findLevelsFolder(m_environment);
+    std::optional<FoundLevelsFolder> folder;
+    if (m_folderChoice.namedFolder) {
+        // The player's folder and no other.
+        std::error_code error;
+        if (!std::filesystem::is_directory(*m_folderChoice.namedFolder, error)) {
+            m_window.showMessage(namedFolderMissingMessage(m_folderChoice.namedFolder->string()));
+            return false;
+        }
+        folder = FoundLevelsFolder{*m_folderChoice.namedFolder, false};
+    } else {
+        folder = findLevelsFolder(m_folderChoice.environment);
+    }
     if (!folder)
-        throw std::system_error(std::make_error_code(std::errc::no_such_file_or_directory),
-                                "no levels folder");
-    const std::filesystem::path absoluteFolder = std::filesystem::absolute(*folder);
+        throw std::system_error(std::make_error_code(std::errc::no_such_file_or_directory), "no levels folder");
+    const std::filesystem::path absoluteFolder = std::filesystem::absolute(folder->path);
     // Opened and locked before anything in it is touched, leftovers included: a
     // temporary file there may belong to another Varnholt that is still working.
     m_files.setLevelsFolder(absoluteFolder);
@@ -81,6 +99,9 @@ bool MainWindowLogic::enterLevelsFolder()
         return false;
     }
     std::filesystem::current_path(absoluteFolder);
+    // Which installation is used, unless it is the one the program always used.
+    if (!folder->isDefault)
+        appendLogLine(levelsFolderLogLine(absoluteFolder.string()));
     return true;
 }
 
@@ -103,6 +124,7 @@ void MainWindowLogic::cmdChange_Click()
         (void)m_files.flush();
         appendLogLine(std::string(separatorLength, '-'));
         m_window.setChangeEnabled(false);
+        showWhatSlotsHold();
     } catch (const std::exception&) {
         m_window.showMessage(changeFailedMessage);
     }
@@ -151,6 +173,15 @@ void MainWindowLogic::Option1_Click()
 void MainWindowLogic::Option2_Click()
 {
     showEdition(Edition::Expansion);
+}
+
+void MainWindowLogic::showWhatSlotsHold()
+{
+    const FileSystemService* folder = m_files.levelsFolder();
+    if (folder == nullptr)
+        return; // no folder, nothing to tell
+    for (const LevelSlot& slot : levelSlots)
+        m_window.showSlotContent(slot, "Now in this slot: " + identifySlot(*folder, slot).describe());
 }
 
 void MainWindowLogic::cmdExit_Click()

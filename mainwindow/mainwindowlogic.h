@@ -17,6 +17,8 @@
 #include "levelfiles/levelfileoperations.h"
 #include "levelfiles/levelsfolder.h"
 
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -31,9 +33,26 @@ inline constexpr std::string_view changeFailedMessage =
 // Shown at start-up when another Varnholt holds the levels folder.
 std::string alreadyRunningMessage(std::string_view folder);
 
+// Shown at start-up when the folder the player named does not exist.
+std::string namedFolderMissingMessage(std::string_view folder);
+
+// The log's first line when the levels folder is not the default installation's.
+std::string levelsFolderLogLine(std::string_view folder);
+
+// How start-up finds the levels folder: searched for, or the one the player named.
+struct LevelsFolderChoice {
+    // NOLINTNEXTLINE(google-explicit-constructor): an environment alone means "search"
+    LevelsFolderChoice(EnvironmentLookup lookup = processEnvironment, std::optional<std::filesystem::path> named = {})
+        : environment(std::move(lookup)), namedFolder(std::move(named))
+    {
+    }
+    EnvironmentLookup environment;
+    std::optional<std::filesystem::path> namedFolder;
+};
+
 class MainWindowLogic {
 public:
-    explicit MainWindowLogic(ControlOperations& window, EnvironmentLookup environment = processEnvironment);
+    explicit MainWindowLogic(ControlOperations& window, LevelsFolderChoice folderChoice = {});
 
     // Start-up: every selector on its default, Change disabled, then into the levels
     // folder and the one-time backups of the twelve slot files.
@@ -57,16 +76,21 @@ public:
 
     void cmdExit_Click();
 
+    // Works out from the files what each slot holds now, and shows it on the window. Runs
+    // once the window is on screen after start-up, and after every Change.
+    void showWhatSlotsHold();
+
 private:
     void appendLogLine(std::string_view line);
-    // False when another Varnholt is working in the folder; throws when there is none.
+    // False when start-up must not go on (another Varnholt is working in the folder, or
+    // the named folder is missing: the player has been told); throws when there is none.
     bool enterLevelsFolder();
     void restoreSlot(const LevelSlot& slot);
     void putLevelInSlot(LevelNumber level, const LevelSlot& slot);
     void showEdition(Edition edition);
 
     ControlOperations& m_window;
-    EnvironmentLookup m_environment;
+    LevelsFolderChoice m_folderChoice;
     LevelFileOperations m_files;
 };
 

@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: MIT
+#include "mainwindow/commandline.h"
 #include "mainwindow/mainwindowlogic.h"
 #include "support/fakewindow.h"
 #include "support/wineprefix.h"
 
 #include <gtest/gtest.h>
+
+#include <sstream>
 
 using namespace varnholt;
 using namespace varnholt::test;
@@ -145,4 +148,82 @@ TEST_F(MainWindowLogicTest, ChangeStopsWithAMessageWhenASelectorHasNoEntry)
     EXPECT_TRUE(window.changeEnabled);
     logic.cmdExit_Click();
     EXPECT_TRUE(window.ended);
+}
+
+// Beside today's folder another installation changes nothing; without it, the one found
+// is named at the very start of the log. A folder the player names is used and no other.
+TEST_F(MainWindowLogicTest, StartUpSaysWhichInstallationItUsesUnlessItIsTheDefault)
+{
+    const fs::path gog = prefix / "dosdevices/c:/GOG Games/Populous - The Beginning/levels";
+    fs::create_directories(gog);
+    for (const int level : {2080, 2100, 2120})
+        writeLevel(gog, level);
+    const std::string gogBefore = snapshotOf(gog);
+    {
+        FakeWindow today;
+        MainWindowLogic(today, environment()).Form_Load(); // today's folder: no line of its own
+        EXPECT_EQ(today.log.find("Using"), std::string::npos);
+        EXPECT_EQ(snapshotOf(gog), gogBefore);
+    }
+
+    fs::remove_all(levels);
+    const std::string log = "Using the levels folder " + gog.string() + "\r\n";
+    const std::vector<std::pair<LevelsFolderChoice, std::string>> starts{
+        {environment(), log},
+        {LevelsFolderChoice(environmentOf({}), gog), log},
+    };
+    for (const auto& [choice, firstLine] : starts) {
+        FakeWindow other;
+        MainWindowLogic otherLogic(other, choice);
+        otherLogic.Form_Load();
+        EXPECT_EQ(other.log.substr(0, other.log.find("\r\n") + 2), firstLine);
+        EXPECT_TRUE(other.messages.empty());
+        EXPECT_TRUE(fs::exists(gog / "copy of levl2080.dat"));
+    }
+
+    FakeWindow named;
+    MainWindowLogic namedLogic(named, LevelsFolderChoice(environment(), scratch / "no such folder"));
+    namedLogic.Form_Load();
+    named.setSelectorText(Selector::Combo1, "21 - Fractured Earth");
+    namedLogic.cmdChange_Click();
+    EXPECT_EQ(named.messages, std::vector{namedFolderMissingMessage((scratch / "no such folder").string())});
+    EXPECT_EQ(named.log, slotLines(2080, 2021, true) + slotLines(2100, 0, true) + slotLines(2120, 0, true) + separator);
+    EXPECT_FALSE(fs::exists(scratch / "no such folder"));
+}
+
+// What each slot holds is told by the files, after start-up and after every Change,
+// whichever edition's level is in it; and from the command line, touching nothing.
+TEST_F(MainWindowLogicTest, EachSlotShowsWhatItsFilesHold)
+{
+    logic.Form_Load();
+    logic.showWhatSlotsHold();
+    const auto holds = [&](int slot) { return window.slotContents[slot]; };
+    EXPECT_EQ(holds(2080), "Now in this slot: the original map");
+
+    window.setSelectorText(Selector::Combo1, "5 - Death from above"); // keeps the slot's own ".inf"
+    window.option1 = false;
+    window.setSelectorText(Selector::Combo5, "UW4 - World Wide Web");
+    logic.cmdChange_Click();
+    EXPECT_EQ(holds(2080), "Now in this slot: the original map"); // the expansion was applied
+    EXPECT_EQ(holds(2100), "Now in this slot: UW4 - World Wide Web");
+    window.option1 = true;
+    logic.cmdChange_Click();
+    EXPECT_EQ(holds(2080), "Now in this slot: 5 - Death from above");
+    EXPECT_EQ(holds(2100), "Now in this slot: the original map");
+
+    writeFile(levels / "levl2080.inf", "levl2080.inf changed by hand"); // the same size, other bytes
+    writeFile(levels / "levl2120.ver", "changed by a game update");
+    const std::string before = snapshotOf(levels);
+    std::ostringstream out;
+    std::ostringstream errors;
+    EXPECT_EQ(showSlots(environment(), out, errors), 0);
+    EXPECT_EQ(out.str(), "2080: files that match no level\n2100: the original map\n2120: files that match no level\n");
+    EXPECT_EQ(snapshotOf(levels), before);
+    EXPECT_EQ(showSlots(environmentOf({{"WINEPREFIX", scratch / "none"}}), out, errors), 1);
+    EXPECT_EQ(errors.str(), std::string(levelsFolderMissingMessage) + "\n");
+
+    std::ostringstream list;
+    EXPECT_EQ(listLevelsFolders(environment(), list), 0);
+    EXPECT_EQ(list.str(), levels.string() + "\n");
+    EXPECT_EQ(listLevelsFolders(LevelsFolderChoice(environment(), scratch / "none"), list), 1);
 }

@@ -247,6 +247,46 @@ private slots:
         QCOMPARE(log(), expected + "a\r\nb");
     }
 
+    void slotsTellWhatTheyHoldAndTheLogFollowsItsNewestLine()
+    {
+        const auto told = [&](int column) {
+            QStringList texts;
+            for (QWidget* control : {static_cast<QWidget*>(combo(column)), static_cast<QWidget*>(combo(column + 3)),
+                                     control(QStringLiteral("Label%1").arg(column + 8))})
+                texts << control->toolTip() << control->accessibleDescription();
+            texts.removeDuplicates();
+            return texts.join(QLatin1Char('|'));
+        };
+        QTRY_COMPARE(told(1), QStringLiteral("Now in this slot: the original map")); // once the window is shown
+        auto* text1 = control<QPlainTextEdit>(QStringLiteral("Text1"));
+        QScrollBar* view = text1->verticalScrollBar();
+        for (int i = 0; i < 4; ++i)
+            QTest::keyClick(combo(1), Qt::Key_Down);
+        const auto change = [&] { // the same level again
+            QTest::keyClick(combo(1), Qt::Key_Down);
+            QTest::mouseClick(control(QStringLiteral("cmdChange")), Qt::LeftButton);
+            QTest::keyClick(combo(1), Qt::Key_Up);
+        };
+        change();
+        QCOMPARE(told(1), QStringLiteral("Now in this slot: 5 - Death from above"));
+        QCOMPARE(told(2), QStringLiteral("Now in this slot: the original map"));
+        QVERIFY(view->maximum() > 0);
+        QCOMPARE(view->value(), view->maximum()); // the newest line is in view
+
+        QTest::keyClick(text1, Qt::Key_Home, Qt::ControlModifier); // the player scrolls up to read
+        change();
+        QCOMPARE(view->value(), 0);
+        QTest::keyClick(text1, Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClick(text1, Qt::Key_Up, Qt::ShiftModifier); // and selects a line to copy
+        const int selectedAt = view->value();
+        change();
+        QCOMPARE(view->value(), selectedAt);
+        QVERIFY(view->value() < view->maximum());
+        QTest::keyClick(text1, Qt::Key_End, Qt::ControlModifier); // back at the end, it follows again
+        change();
+        QCOMPARE(view->value(), view->maximum());
+    }
+
     void choosingTheShownEntryAgainEnablesChange()
     {
         QAbstractItemView* list = combo(3)->view();

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Starts Varnholt under Xvfb with the AT-SPI accessibility bus, on a fresh demo levels
-# folder, and lets a screen-reader client check what it finds.
+# Starts Varnholt under Xvfb with the AT-SPI accessibility bus, in a home where the game
+# is the GOG.com edition in ~/.wine, and lets a screen-reader client check what it finds.
 #   screenreader_test.sh VARNHOLT       (exits 77, skipped, where the tools are missing)
 set -euo pipefail
 program=$1
@@ -10,10 +10,15 @@ for tool in xvfb-run dbus-run-session /usr/libexec/at-spi-bus-launcher; do
 done
 /usr/bin/python3 -c "import pyatspi" 2>/dev/null || { echo "pyatspi is missing: skipped"; exit 77; }
 
-prefix=$(mktemp -d)
-trap 'rm -rf "$prefix"' EXIT
-"$here/../../tools/make-demo-prefix" "$prefix" >/dev/null
-export WINEPREFIX=$prefix QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 PROGRAM=$program CHECK=$here/screenreader_check.py
+home=$(mktemp -d)
+trap 'rm -rf "$home"' EXIT
+demo=$("$here/../../tools/make-demo-prefix" "$home/demo")
+mkdir -p "$home/.wine/dosdevices" "$home/.wine/drive_c/GOG Games/Populous - The Beginning"
+ln -s ../drive_c "$home/.wine/dosdevices/c:"
+mv "$demo" "$home/.wine/drive_c/GOG Games/Populous - The Beginning/levels"
+unset WINEPREFIX
+export HOME=$home LEVELS="$home/.wine/dosdevices/c:/GOG Games/Populous - The Beginning/levels"
+export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 PROGRAM=$program CHECK=$here/screenreader_check.py
 xvfb-run -a -s "-screen 0 1024x768x24" dbus-run-session -- bash -c '
     /usr/libexec/at-spi-bus-launcher --launch-immediately >/dev/null 2>&1 &
     QT_QPA_PLATFORM=xcb "$PROGRAM" >/dev/null 2>&1 &

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <functional>
+#include <map>
 #include <vector>
 
 namespace varnholt::test {
@@ -32,6 +33,10 @@ public:
     [[nodiscard]] std::string text1Text() const override { return log; }
     void setText1Text(std::string text) override { log = std::move(text); }
     void appendText1Text(std::string_view text) override { log += text; }
+    void showSlotContent(const LevelSlot& slot, std::string_view description) override
+    {
+        slotContents[slot.levelNumber] = description;
+    }
     void showMessage(std::string_view text) override { messages.emplace_back(text); }
     void endProgram() override { ended = true; }
 
@@ -43,6 +48,8 @@ public:
     bool changeEnabled = true;
     std::string log;
     std::vector<std::string> messages;
+    std::map<LevelNumber, std::string> slotContents; // by slot
+
     bool ended = false;
     // What the logic did, in order: "Combo1 set to ...", "Combo4 hidden", "Change enabled".
     std::vector<std::string> calls;

@@ -1,0 +1,146 @@
+// SPDX-License-Identifier: MIT
+#include "installrecords.h"
+
+#include "entryname.h"
+
+namespace varnholt {
+namespace {
+
+// The lines of a text, without their line ends.
+std::vector<std::string_view> linesOf(std::string_view text)
+{
+    std::vector<std::string_view> lines;
+    while (!text.empty()) {
+        const std::size_t end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        if (line.ends_with('\r'))
+            line.remove_suffix(1);
+        lines.push_back(line);
+        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+    }
+    return lines;
+}
+
+std::string_view trimmed(std::string_view text)
+{
+    const std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+// A quoted string at the start of text, with its escapes undone; text moves past it.
+std::optional<std::string> quoted(std::string_view& text)
+{
+    if (!text.starts_with('"'))
+        return std::nullopt;
+    std::string value;
+    for (std::size_t i = 1; i < text.size(); ++i) {
+        if (text[i] == '"') {
+            text.remove_prefix(i + 1);
+            return value;
+        }
+        if (text[i] == '\\' && i + 1 < text.size())
+            ++i;
+        value += text[i];
+    }
+    return std::nullopt; // never closed
+}
+
+} // namespace
+
+std::optional<std::string> wineRegistryValue(std::string_view registryFile, std::string_view key, std::string_view name)
+{
+    bool inKey = false;
+    for (std::string_view line : linesOf(registryFile)) {
+        if (line.starts_with('[')) {
+            const std::size_t close = line.find(']');
+            if (close == std::string_view::npos) {
+                inKey = false;
+                continue;
+            }
+            // The file doubles each backslash of a key's path.
+            std::string section;
+            for (std::size_t i = 1; i < close; ++i) {
+                section += line[i];
+                if (line[i] == '\\' && i + 1 < close && line[i + 1] == '\\')
+                    ++i;
+            }
+            inKey = equalIgnoringCase(section, key);
+            continue;
+        }
+        if (!inKey)
+            continue;
+        const std::optional<std::string> valueName = quoted(line);
+        if (!valueName || !equalIgnoringCase(*valueName, name) || !line.starts_with('='))
+            continue;
+        line.remove_prefix(1);
+        if (line.starts_with("str(2):"))
+            line.remove_prefix(7); // an expandable string
+        return quoted(line);
+    }
+    return std::nullopt;
+}
+
+std::vector<std::string> steamLibraryPaths(std::string_view libraryFolders)
+{
+    // Valve's KeyValues text: quoted keys, each followed by a quoted value or a block in
+    // braces. A library is a block of the top block, and its folder the "path" value there.
+    std::vector<std::string> paths;
+    int depth = 0;
+    std::optional<std::string> key;
+    for (std::string_view rest = libraryFolders; !rest.empty();) {
+        const char c = rest.front();
+        if (c == '{') {
+            ++depth;
+            key.reset();
+            rest.remove_prefix(1);
+        } else if (c == '}') {
+            --depth;
+            key.reset();
+            rest.remove_prefix(1);
+        } else if (c == '"') {
+            std::optional<std::string> token = quoted(rest);
+            if (!token)
+                break;
+            if (!key) {
+                key = std::move(token);
+            } else {
+                if (depth == 2 && equalIgnoringCase(*key, "path") && !token->empty())
+                    paths.push_back(std::move(*token));
+                key.reset();
+            }
+        } else if (c == '/' && rest.starts_with("//")) {
+            const std::size_t end = rest.find('\n');
+            rest = end == std::string_view::npos ? std::string_view() : rest.substr(end);
+        } else {
+            rest.remove_prefix(1);
+        }
+    }
+    return paths;
+}
+
+std::optional<std::string> lutrisGamePrefix(std::string_view gameFile)
+{
+    bool inGame = false;
+    for (const std::string_view line : linesOf(gameFile)) {
+        if (trimmed(line).empty() || trimmed(line).starts_with('#'))
+            continue;
+        const bool topLevel = line.front() != ' ' && line.front() != '\t';
+        if (topLevel) {
+            inGame = trimmed(line) == "game:";
+            continue;
+        }
+        const std::string_view entry = trimmed(line);
+        if (!inGame || !entry.starts_with("prefix:"))
+            continue;
+        std::string_view value = trimmed(entry.substr(7));
+        if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+            value = value.substr(1, value.size() - 2);
+        if (!value.empty())
+            return std::string(value);
+    }
+    return std::nullopt;
+}
+
+} // namespace varnholt

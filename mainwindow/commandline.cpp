@@ -1,0 +1,50 @@
+// SPDX-License-Identifier: MIT
+#include "commandline.h"
+
+#include "levelfiles/slotcontents.h"
+
+namespace varnholt {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<fs::path> levelsFolders(const LevelsFolderChoice& choice, std::size_t most)
+{
+    std::vector<fs::path> folders;
+    if (choice.namedFolder) {
+        std::error_code error;
+        if (fs::is_directory(*choice.namedFolder, error))
+            folders.push_back(fs::absolute(*choice.namedFolder, error));
+        return folders;
+    }
+    for (FoundLevelsFolder& found : findLevelsFolders(searchPlaces(choice.environment), most))
+        folders.push_back(std::move(found.path));
+    return folders;
+}
+
+} // namespace
+
+int listLevelsFolders(const LevelsFolderChoice& choice, std::ostream& out)
+{
+    const std::vector<fs::path> folders = levelsFolders(choice, std::numeric_limits<std::size_t>::max());
+    for (const fs::path& folder : folders)
+        out << folder.string() << '\n';
+    return folders.empty() ? 1 : 0;
+}
+
+int showSlots(const LevelsFolderChoice& choice, std::ostream& out, std::ostream& errors)
+{
+    const std::vector<fs::path> folders = levelsFolders(choice, 1);
+    const FileSystemService files(folders.empty() ? std::nullopt : std::optional(folders.front()));
+    if (!files.hasFolder()) {
+        errors << (choice.namedFolder ? namedFolderMissingMessage(choice.namedFolder->string())
+                                      : std::string(levelsFolderMissingMessage))
+               << '\n';
+        return 1;
+    }
+    for (const LevelSlot& slot : levelSlots)
+        out << slot.levelNumber << ": " << identifySlot(files, slot).describe() << '\n';
+    return 0;
+}
+
+} // namespace varnholt
