@@ -27,6 +27,14 @@ QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, QRect 
     return label;
 }
 
+// Where the player finds help on this machine: the manual page on Linux, and on Windows
+// the README installed beside the program.
+#ifdef Q_OS_WIN
+const char* const contactLine = "Help: see README.md";
+#else
+const char* const contactLine = "Help: man varnholt";
+#endif
+
 } // namespace
 
 frmAbout::frmAbout()
@@ -62,7 +70,7 @@ frmAbout::frmAbout()
     m_cmdOK->setDefault(true);
     m_cmdOK->setFocus();
 
-    m_Label1 = makeLabel(this, "Label1", QStringLiteral("Help: see the README"), {184, 127, 121, 25}, false);
+    m_Label1 = makeLabel(this, "Label1", QString::fromLatin1(contactLine), {184, 127, 121, 25}, false);
     m_lblDisclaimer = makeLabel(this, "lblDisclaimer", QStringLiteral("An unofficial fan utility."),
                                 {8, 128, 153, 23}, true);
 

@@ -325,6 +325,12 @@ private slots:
             QVERIFY(windows.size() == 1);
             QWidget* window = windows.front();
             QVERIFY(window->findChild<QLabel*>(QStringLiteral("lblVersion"))->text() == "Version 4");
+            // Every line of the About window fits its label: the contact line on one line.
+            for (const QLabel* label : window->findChildren<QLabel*>())
+                QVERIFY2(label->heightForWidth(label->width()) <= label->height(), qPrintable(label->objectName()));
+            const auto* contact = window->findChild<QLabel*>(QStringLiteral("Label1"));
+            QVERIFY(contact->fontMetrics().horizontalAdvance(contact->text()) <= contact->width());
+            QCOMPARE(contact->text(), QStringLiteral("Help: man varnholt"));
             QTest::keyClick(window->focusWidget(), key);
             QTRY_VERIFY(visibleWindows(QStringLiteral("frmAbout")).isEmpty());
         }
