@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Renders Varnholt's own pictures from icon.svg and banner.svg, with rsvg-convert
 # (librsvg2-bin) and ImageMagick, next to this script:
 #   icon.png, icon@2x.png    32x32 in 256 colours with a transparency mask, and 64x64,

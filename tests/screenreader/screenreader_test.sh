@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Starts Varnholt under Xvfb with the AT-SPI accessibility bus, in a home where the game
 # is the GOG.com edition in ~/.wine, and lets a screen-reader client check what it finds.
 #   screenreader_test.sh VARNHOLT       (exits 77, skipped, where the tools are missing)

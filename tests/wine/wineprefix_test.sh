@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Start-up and a Change against a real Wine prefix, checked with Wine's own tools: the
 # game must see the read-only mark cleared, the new bytes under each slot's name (in
 # whatever letter case the name has), and the backups as they were.
