@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "frmabout.h"
 
-#include "mainwindow/dialogfont.h"
-#include "resources/pictures.h"
+#include "windowkit/aboutwindow.h"
+#include "windowkit/dialogfont.h"
+#include "windowkit/labels.h"
+#include "windowkit/pictures.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -11,19 +13,12 @@
 namespace varnholt {
 namespace {
 
-QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, QRect geometry, bool black)
+// Every label of the About window is left-aligned; some draw in black.
+QLabel* makeAboutLabel(QWidget* parent, const char* name, const QString& text, QRect geometry, bool black)
 {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(QLatin1String(name));
-    label->setTextFormat(Qt::PlainText);
-    label->setWordWrap(true);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label->setGeometry(geometry);
-    if (black) {
-        QPalette palette = label->palette();
-        palette.setColor(QPalette::WindowText, Qt::black);
-        label->setPalette(palette);
-    }
+    QLabel* label = makeLabel(parent, name, text, geometry, Qt::AlignLeft | Qt::AlignTop);
+    if (black)
+        drawInBlack(label);
     return label;
 }
 
@@ -56,12 +51,12 @@ frmAbout::frmAbout()
     m_picIcon->setAlignment(Qt::AlignCenter);
     m_picIcon->setGeometry(16, 16, 36, 36);
 
-    m_lblDescription = makeLabel(
+    m_lblDescription = makeAboutLabel(
         this, "lblDescription",
         QStringLiteral("Copies Populous level files to allow single player levels to be played as multiplayer."),
         {72, 80, 259, 30}, true);
-    m_lblTitle = makeLabel(this, "lblTitle", QStringLiteral("Varnholt"), {70, 16, 259, 32}, true);
-    m_lblVersion = makeLabel(this, "lblVersion", QStringLiteral("Version 4"), {70, 52, 259, 15}, false);
+    m_lblTitle = makeAboutLabel(this, "lblTitle", QStringLiteral("Varnholt"), {70, 16, 259, 32}, true);
+    m_lblVersion = makeAboutLabel(this, "lblVersion", QStringLiteral("Version 4"), {70, 52, 259, 15}, false);
 
     m_cmdOK = new QPushButton(QStringLiteral("OK"), this);
     m_cmdOK->setObjectName(QStringLiteral("cmdOK"));
@@ -70,8 +65,8 @@ frmAbout::frmAbout()
     m_cmdOK->setDefault(true);
     m_cmdOK->setFocus();
 
-    m_Label1 = makeLabel(this, "Label1", QString::fromLatin1(contactLine), {184, 127, 121, 25}, false);
-    m_lblDisclaimer = makeLabel(this, "lblDisclaimer", QStringLiteral("An unofficial fan utility."),
+    m_Label1 = makeAboutLabel(this, "Label1", QString::fromLatin1(contactLine), {184, 127, 121, 25}, false);
+    m_lblDisclaimer = makeAboutLabel(this, "lblDisclaimer", QStringLiteral("An unofficial fan utility."),
                                 {8, 128, 153, 23}, true);
 
     auto* line = new QFrame(this);
@@ -87,6 +82,15 @@ frmAbout::frmAbout()
 void frmAbout::cmdOK_Click()
 {
     close();
+}
+
+void showAboutWindow(QPointer<QDialog>& window)
+{
+    if (!window)
+        window = new frmAbout;
+    window->show();
+    window->raise();
+    window->activateWindow();
 }
 
 } // namespace varnholt

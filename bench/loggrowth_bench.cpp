@@ -3,7 +3,7 @@
 // cost as much at the end of a long session as at its start? The log's text must stay
 // byte for byte what reading it whole and writing it back with a line added would give.
 #include "catalogue/levelcatalogue.h"
-#include "mainwindow/dialogfont.h"
+#include "windowkit/application.h"
 #include "mainwindow/frmmain.h"
 
 #include <QApplication>
@@ -50,7 +50,7 @@ int main(int argc, char* argv[])
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    QApplication::setFont(varnholt::dialogFont());
+    varnholt::setUpApplication();
 
     std::string pattern = "/dev/shm/varnholt-loggrowth-XXXXXX";
     const fs::path prefix = ::mkdtemp(pattern.data());

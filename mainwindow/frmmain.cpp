@@ -1,14 +1,16 @@
 // SPDX-License-Identifier: MIT
 #include "frmmain.h"
 
-#include "aboutwindow/frmabout.h"
-#include "dialogfont.h"
-#include "resources/pictures.h"
+#include "windowkit/aboutwindow.h"
+#include "windowkit/dialogfont.h"
+#include "windowkit/labels.h"
+#include "windowkit/pictures.h"
 
 #include <QApplication>
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QLabel>
+#include <QLoggingCategory>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -20,6 +22,21 @@
 
 namespace varnholt {
 namespace {
+
+// Why a file operation failed, beside its line in the log: on standard error, or in the
+// journal when the program was started from a desktop.
+Q_LOGGING_CATEGORY(fileFailures, "varnholt.files")
+
+frmMain::MessageBoxHook& messageBoxHook()
+{
+    static frmMain::MessageBoxHook hook;
+    return hook;
+}
+
+void writeReason(std::string_view reason)
+{
+    qCWarning(fileFailures).noquote() << QString::fromUtf8(reason.data(), static_cast<qsizetype>(reason.size()));
+}
 
 constexpr int clientWidth = 662;
 constexpr int clientHeight = 538;
@@ -46,18 +63,6 @@ constexpr std::array<ClickProcedure, 6> selectorClickProcedures{
     &MainWindowLogic::Combo1_Click, &MainWindowLogic::Combo2_Click, &MainWindowLogic::Combo3_Click,
     &MainWindowLogic::Combo4_Click, &MainWindowLogic::Combo5_Click, &MainWindowLogic::Combo6_Click};
 
-QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, QRect geometry,
-                  Qt::Alignment alignment = Qt::AlignHCenter | Qt::AlignTop)
-{
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(QLatin1String(name));
-    label->setTextFormat(Qt::PlainText);
-    label->setWordWrap(true);
-    label->setAlignment(alignment);
-    label->setGeometry(geometry);
-    return label;
-}
-
 // The box shows line ends as Qt does; the log itself keeps them as written.
 QString forDisplay(std::string_view text)
 {
@@ -68,7 +73,7 @@ QString forDisplay(std::string_view text)
 
 } // namespace
 
-frmMain::frmMain(LevelsFolderChoice folderChoice) : m_logic(*this, std::move(folderChoice))
+frmMain::frmMain(LevelsFolderChoice folderChoice) : m_logic(*this, std::move(folderChoice), writeReason)
 {
     setObjectName(QStringLiteral("frmMain"));
     // A fixed frame: title, system menu, minimise and close, never maximise.
@@ -160,9 +165,9 @@ void frmMain::buildControls()
     m_Option2 = new QRadioButton(QStringLiteral("Undiscovered Worlds"), client);
     m_Option2->setObjectName(QStringLiteral("Option2"));
     m_Option2->setGeometry(464, 360, 169, 17);
-    auto* editions = new QButtonGroup(this);
-    editions->addButton(m_Option1);
-    editions->addButton(m_Option2);
+    m_editions = new QButtonGroup(this);
+    m_editions->addButton(m_Option1);
+    m_editions->addButton(m_Option2);
 
     auto* line = new QFrame(client);
     line->setObjectName(QStringLiteral("Line1"));
@@ -199,12 +204,11 @@ void frmMain::connectEvents()
     }
     connect(m_cmdChange, &QPushButton::clicked, this, [this] { m_logic.cmdChange_Click(); });
     connect(m_cmdExit, &QPushButton::clicked, this, [this] { m_logic.cmdExit_Click(); });
-    connect(m_Option1, &QRadioButton::toggled, this, [this](bool chosen) {
-        if (chosen)
+    // The edition buttons, watched in one place: the one chosen shows its selectors.
+    connect(m_editions, &QButtonGroup::buttonToggled, this, [this](QAbstractButton* button, bool chosen) {
+        if (chosen && button == m_Option1)
             m_logic.Option1_Click();
-    });
-    connect(m_Option2, &QRadioButton::toggled, this, [this](bool chosen) {
-        if (chosen)
+        else if (chosen)
             m_logic.Option2_Click();
     });
     connect(m_mnuAbout, &QAction::triggered, this, &frmMain::mnuAbout_Click);
@@ -221,11 +225,7 @@ void frmMain::Form_Load()
 
 void frmMain::mnuAbout_Click()
 {
-    if (!m_about)
-        m_about = new frmAbout;
-    m_about->show();
-    m_about->raise();
-    m_about->activateWindow();
+    showAboutWindow(m_about);
 }
 
 QComboBox* frmMain::combo(Selector selector) const
@@ -332,13 +332,21 @@ void frmMain::showSlotContent(const LevelSlot& slot, std::string_view descriptio
     }
 }
 
+void frmMain::setMessageBoxHook(MessageBoxHook hook)
+{
+    messageBoxHook() = std::move(hook);
+}
+
 void frmMain::showMessage(std::string_view text)
 {
     // No caption of our own: the box shows the application's name.
     QMessageBox box(QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(),
                     QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), QMessageBox::Ok,
                     isVisible() ? this : nullptr);
-    box.exec();
+    if (messageBoxHook())
+        messageBoxHook()(box);
+    else
+        box.exec();
 }
 
 void frmMain::endProgram()

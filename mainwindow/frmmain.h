@@ -4,21 +4,23 @@
 #include "controloperations.h"
 #include "mainwindowlogic.h"
 
+#include <QDialog>
 #include <QMainWindow>
 #include <QPointer>
 
 #include <array>
+#include <functional>
 #include <string>
 
+class QButtonGroup;
 class QComboBox;
+class QMessageBox;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
 
 namespace varnholt {
-
-class frmAbout;
 
 // The main window. It lays out the controls, hands every user event to the window
 // logic, and carries out the logic's control operations on its widgets.
@@ -28,6 +30,11 @@ class frmMain : public QMainWindow, public ControlOperations {
 public:
     explicit frmMain(LevelsFolderChoice folderChoice = {});
     ~frmMain() override;
+
+    // Tests answer the program's message boxes through this hook instead of a person; the
+    // box is then not shown. The program leaves it unset.
+    using MessageBoxHook = std::function<void(QMessageBox& box)>;
+    static void setMessageBoxHook(MessageBoxHook hook);
 
     // The load event: runs the start-up sequence. The program's entry calls it once,
     // before the window is first shown.
@@ -63,11 +70,12 @@ private:
     QPlainTextEdit* m_Text1 = nullptr;
     QRadioButton* m_Option1 = nullptr;
     QRadioButton* m_Option2 = nullptr;
+    QButtonGroup* m_editions = nullptr;
     QAction* m_mnuAbout = nullptr;
 
     // The log's text byte for byte, line ends included; the box shows it.
     std::string m_logText;
-    QPointer<frmAbout> m_about;
+    QPointer<QDialog> m_about;
     MainWindowLogic m_logic;
 };
 

@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "commandline.h"
-#include "dialogfont.h"
 #include "frmmain.h"
-#include "quitafterlastwindow.h"
-#include "resources/pictures.h"
+#include "windowkit/quitafterlastwindow.h"
+#include "windowkit/application.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -50,8 +49,7 @@ int main(int argc, char* argv[])
     // Asked from a command line, the program needs no display at all.
     const std::unique_ptr<QCoreApplication> app = wantsNoWindow(argc, argv) ? std::make_unique<QCoreApplication>(argc, argv)
                                                                              : std::make_unique<QApplication>(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("Varnholt"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(VARNHOLT_VERSION));
+    varnholt::setUpApplication();
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -67,8 +65,6 @@ int main(int argc, char* argv[])
     if (parser.isSet(options.showSlots))
         return varnholt::showSlots(choice, std::cout, std::cerr);
 
-    QApplication::setFont(varnholt::dialogFont());
-    QApplication::setWindowIcon(varnholt::programIcon());
     const varnholt::QuitAfterLastWindow lifetime;
 
     varnholt::frmMain window(choice);

@@ -37,10 +37,11 @@ std::string levelsFolderLogLine(std::string_view folder)
     return "Using the levels folder " + std::string(folder);
 }
 
-MainWindowLogic::MainWindowLogic(ControlOperations& window, LevelsFolderChoice folderChoice)
+MainWindowLogic::MainWindowLogic(ControlOperations& window, LevelsFolderChoice folderChoice,
+                                 LevelFileOperations::LogLineWriter writeReason)
     : m_window(window),
       m_folderChoice(std::move(folderChoice)),
-      m_files([this](std::string_view line) { appendLogLine(line); })
+      m_files([this](std::string_view line) { appendLogLine(line); }, std::move(writeReason))
 {
 }
 

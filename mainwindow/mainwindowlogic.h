@@ -52,7 +52,9 @@ struct LevelsFolderChoice {
 
 class MainWindowLogic {
 public:
-    explicit MainWindowLogic(ControlOperations& window, LevelsFolderChoice folderChoice = {});
+    // Why a file operation failed goes to writeReason, or to standard error without one.
+    explicit MainWindowLogic(ControlOperations& window, LevelsFolderChoice folderChoice = {},
+                             LevelFileOperations::LogLineWriter writeReason = {});
 
     // Start-up: every selector on its default, Change disabled, then into the levels
     // folder and the one-time backups of the twelve slot files.

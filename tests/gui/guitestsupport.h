@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "mainwindow/dialogfont.h"
+#include "windowkit/application.h"
 
 #include <QApplication>
 #include <QWidget>
@@ -19,10 +19,6 @@ inline QWidgetList visibleWindows(const QString& objectName)
 }
 
 // The application as the program's entry sets it up.
-inline void setUpApplication()
-{
-    QApplication::setApplicationName(QStringLiteral("Varnholt"));
-    QApplication::setFont(dialogFont());
-}
+using varnholt::setUpApplication;
 
 } // namespace varnholt::test

@@ -2,7 +2,7 @@
 // The real main window, driven headless with real key and mouse events.
 #include "guitestsupport.h"
 #include "mainwindow/frmmain.h"
-#include "mainwindow/quitafterlastwindow.h"
+#include "windowkit/quitafterlastwindow.h"
 #include "support/wineprefix.h"
 
 #include <QtTest>
@@ -50,7 +50,12 @@ class MainWindowTest : public QObject {
     }
 
 private slots:
-    void initTestCase() { setUpApplication(); }
+    void initTestCase()
+    {
+        setUpApplication();
+        // A message box no test expects fails that test at once, instead of waiting for a person.
+        frmMain::setMessageBoxHook([](QMessageBox& box) { QFAIL(qPrintable("unexpected message box: " + box.text())); });
+    }
 
     void init()
     {
@@ -341,14 +346,13 @@ private slots:
         std::filesystem::remove_all(m_game->prefix / "drive_c" / "Program Files");
         frmMain window(m_game->environment());
         QStringList seen; // text, title, and whether the main window was already shown
-        QTimer::singleShot(0, this, [&] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            QVERIFY(box != nullptr && box->icon() == QMessageBox::NoIcon && box->buttons().size() == 1);
-            seen << box->text() << box->windowTitle() << (window.isVisible() ? "shown" : "not shown");
-            QTest::keyClick(box, Qt::Key_Return);
+        frmMain::setMessageBoxHook([&](QMessageBox& box) {
+            QVERIFY(box.icon() == QMessageBox::NoIcon && box.buttons().size() == 1);
+            seen << box.text() << box.windowTitle() << (window.isVisible() ? "shown" : "not shown");
         });
         window.Form_Load();
         window.show();
+        frmMain::setMessageBoxHook([](QMessageBox& box) { QFAIL(qPrintable("unexpected message box: " + box.text())); });
         QCOMPARE(seen, (QStringList{"Error. Can't find Populous levels directory c:\\Program Files\\Bullfrog\\Populous\\levels. "
                                     "Check that you have done more than a minimum install to the default location",
                                     "Varnholt", "not shown"}));
