@@ -6,19 +6,20 @@
 namespace varnholt {
 namespace {
 
-// The lines of a text, without their line ends.
-std::vector<std::string_view> linesOf(std::string_view text)
+// Calls visit with each line of a text, without its line end, until visit returns false.
+// Registry files run to megabytes: the lines are never gathered.
+template <typename Visit>
+void forEachLine(std::string_view text, Visit visit)
 {
-    std::vector<std::string_view> lines;
     while (!text.empty()) {
         const std::size_t end = text.find('\n');
         std::string_view line = text.substr(0, end);
         if (line.ends_with('\r'))
             line.remove_suffix(1);
-        lines.push_back(line);
+        if (!visit(line))
+            return;
         text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
     }
-    return lines;
 }
 
 std::string_view trimmed(std::string_view text)
@@ -52,34 +53,32 @@ std::optional<std::string> quoted(std::string_view& text)
 std::optional<std::string> wineRegistryValue(std::string_view registryFile, std::string_view key, std::string_view name)
 {
     bool inKey = false;
-    for (std::string_view line : linesOf(registryFile)) {
+    std::optional<std::string> value;
+    forEachLine(registryFile, [&](std::string_view line) {
         if (line.starts_with('[')) {
             const std::size_t close = line.find(']');
-            if (close == std::string_view::npos) {
-                inKey = false;
-                continue;
-            }
             // The file doubles each backslash of a key's path.
             std::string section;
-            for (std::size_t i = 1; i < close; ++i) {
+            for (std::size_t i = 1; close != std::string_view::npos && i < close; ++i) {
                 section += line[i];
                 if (line[i] == '\\' && i + 1 < close && line[i + 1] == '\\')
                     ++i;
             }
-            inKey = equalIgnoringCase(section, key);
-            continue;
+            inKey = close != std::string_view::npos && equalIgnoringCase(section, key);
+            return true;
         }
-        if (!inKey)
-            continue;
+        if (!inKey || !line.starts_with('"'))
+            return true;
         const std::optional<std::string> valueName = quoted(line);
         if (!valueName || !equalIgnoringCase(*valueName, name) || !line.starts_with('='))
-            continue;
+            return true;
         line.remove_prefix(1);
         if (line.starts_with("str(2):"))
             line.remove_prefix(7); // an expandable string
-        return quoted(line);
-    }
-    return std::nullopt;
+        value = quoted(line);
+        return false;
+    });
+    return value;
 }
 
 std::vector<std::string> steamLibraryPaths(std::string_view libraryFolders)
@@ -123,24 +122,26 @@ std::vector<std::string> steamLibraryPaths(std::string_view libraryFolders)
 std::optional<std::string> lutrisGamePrefix(std::string_view gameFile)
 {
     bool inGame = false;
-    for (const std::string_view line : linesOf(gameFile)) {
-        if (trimmed(line).empty() || trimmed(line).starts_with('#'))
-            continue;
-        const bool topLevel = line.front() != ' ' && line.front() != '\t';
-        if (topLevel) {
-            inGame = trimmed(line) == "game:";
-            continue;
-        }
+    std::optional<std::string> prefix;
+    forEachLine(gameFile, [&](std::string_view line) {
         const std::string_view entry = trimmed(line);
+        if (entry.empty() || entry.starts_with('#'))
+            return true;
+        if (line.front() != ' ' && line.front() != '\t') {
+            inGame = entry == "game:";
+            return true;
+        }
         if (!inGame || !entry.starts_with("prefix:"))
-            continue;
+            return true;
         std::string_view value = trimmed(entry.substr(7));
         if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
             value = value.substr(1, value.size() - 2);
-        if (!value.empty())
-            return std::string(value);
-    }
-    return std::nullopt;
+        if (value.empty())
+            return true;
+        prefix = std::string(value);
+        return false;
+    });
+    return prefix;
 }
 
 } // namespace varnholt

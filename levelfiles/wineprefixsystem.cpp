@@ -6,7 +6,6 @@
 
 #include <array>
 #include <fstream>
-#include <iterator>
 
 namespace varnholt {
 namespace {
@@ -27,12 +26,14 @@ bool isFolder(const fs::path& path)
 std::optional<std::string> smallTextFile(const fs::path& file)
 {
     std::error_code error;
-    if (!fs::is_regular_file(file, error) || fs::file_size(file, error) > largestRecord || error)
+    const std::uintmax_t size = fs::is_regular_file(file, error) ? fs::file_size(file, error) : 0;
+    if (error || size > largestRecord)
         return std::nullopt;
     std::ifstream in(file, std::ios::binary);
-    if (!in)
+    std::string text(static_cast<std::size_t>(size), '\0');
+    if (!in.read(text.data(), static_cast<std::streamsize>(size)))
         return std::nullopt;
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return text;
 }
 
 std::optional<fs::path> subfolder(const fs::path& folder, std::string_view step)
