@@ -5,7 +5,7 @@ namespace varnholt {
 
 QFont dialogFont()
 {
-#ifdef _WIN32
+#ifdef Q_OS_WIN
     QFont font(QStringLiteral("Microsoft Sans Serif"));
 #else
     QFont font(QStringLiteral("Liberation Sans"));
