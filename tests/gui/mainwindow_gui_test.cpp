@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
-// The real main window, driven headless with real key and mouse events.
+// The real windows, driven headless with real key and mouse events.
 #include "guitestsupport.h"
 #include "mainwindow/frmmain.h"
-#include "windowkit/quitafterlastwindow.h"
 #include "support/wineprefix.h"
+#include "windowkit/quitafterlastwindow.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -26,7 +26,12 @@ class MainWindowTest : public QObject {
         return found;
     }
     QComboBox* combo(int number) const { return control<QComboBox>(QStringLiteral("Combo%1").arg(number)); }
-    std::string log() const { return static_cast<ControlOperations&>(*m_window).text1Text(); }
+    void click(const char* name) const { QTest::mouseClick(control(QString::fromLatin1(name)), Qt::LeftButton); }
+    QWidget* aboutWindow() const
+    {
+        const QWidgetList windows = visibleWindows(QStringLiteral("frmAbout"));
+        return windows.size() == 1 ? windows.front() : nullptr;
+    }
     // Runs the application's own event loop, as the program does, with the About window
     // open over the main window; returns what the loop returned, or 1 if it never ended.
     int runWithAboutOpen(const std::function<void()>& user)
@@ -48,13 +53,42 @@ class MainWindowTest : public QObject {
         }
         return visited;
     }
+    static void failOnAnyMessageBox()
+    {
+        // A message box no test expects fails that test at once, instead of waiting for a person.
+        frmMain::setMessageBoxHook([](QMessageBox& box) { QFAIL(qPrintable("unexpected message box: " + box.text())); });
+    }
+    // What a window shows a player: every caption whole in its control, and the client
+    // area whole inside the fixed window, at any scale.
+    static void checkEverythingFits(QWidget* window, QWidget* client, QSize clientSize)
+    {
+        QCOMPARE(client->size(), clientSize);
+        QVERIFY(client == window || window->rect().contains(client->geometry()));
+        QCOMPARE(window->minimumSize(), window->maximumSize());
+        for (const QLabel* label : window->findChildren<QLabel*>()) {
+            QVERIFY2(label->heightForWidth(label->width()) <= label->height(), qPrintable(label->objectName()));
+            QVERIFY2(client->rect().contains(label->geometry()), qPrintable(label->objectName()));
+        }
+        for (const QRadioButton* option : window->findChildren<QRadioButton*>()) {
+            // Its size hint adds a focus frame; the text itself must fit the contents.
+            QStyleOptionButton look;
+            look.initFrom(option);
+            const QRect contents = option->style()->subElementRect(QStyle::SE_RadioButtonContents, &look, option);
+            const QSize text = option->fontMetrics().size(Qt::TextSingleLine, option->text());
+            QVERIFY2(text.width() <= contents.width() && text.height() <= contents.height(), qPrintable(option->objectName()));
+        }
+        for (const QWidget* widget : window->findChildren<QWidget*>()) {
+            if (qobject_cast<const QPushButton*>(widget) || qobject_cast<const QComboBox*>(widget))
+                QVERIFY2(widget->sizeHint().width() <= widget->width() && widget->sizeHint().height() <= widget->height(),
+                         qPrintable(widget->objectName()));
+        }
+    }
 
 private slots:
     void initTestCase()
     {
         setUpApplication();
-        // A message box no test expects fails that test at once, instead of waiting for a person.
-        frmMain::setMessageBoxHook([](QMessageBox& box) { QFAIL(qPrintable("unexpected message box: " + box.text())); });
+        failOnAnyMessageBox();
     }
 
     void init()
@@ -64,7 +98,7 @@ private slots:
         m_window->Form_Load();
         m_window->show();
         QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
-        static_cast<ControlOperations&>(*m_window).setText1Text({}); // forget the start-up backups
+        m_window->setText1Text({}); // forget the start-up backups
     }
 
     void cleanup()
@@ -75,106 +109,65 @@ private slots:
             QVERIFY2(!window->isVisible(), qPrintable(window->objectName())); // no window outlives its test
     }
 
-    void controlsStandAsLaidOut_data()
+    // The texts are the program's own; where each control stands matters only as far as
+    // the player sees it: whole, inside the window, the two selectors of a column in one place.
+    void bothWindowsShowEveryCaptionWhole()
     {
-        QTest::addColumn<QRect>("geometry");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("visible");
-        const auto row = [](const char* name, QRect geometry, const char* text, bool visible = true) {
-            QTest::newRow(name) << geometry << QString::fromUtf8(text) << visible;
-        };
-        row("Label1", {56, 144, 545, 89}, "Play single player levels as multiplayer");
-        row("Label12", {8, 240, 217, 17}, "2 player levels");
-        row("Label13", {232, 240, 225, 17}, "3 player levels");
-        row("Label14", {464, 240, 193, 17}, "4  player levels");
-        row("Combo1", {8, 264, 217, 24}, "Hills Divide Us (default)");
-        row("Combo2", {232, 264, 225, 24}, "Linked Isles (default)");
-        row("Combo3", {464, 264, 193, 24}, "Two on Two (default)");
-        row("Label9", {8, 296, 217, 33}, "play as Hills divide us");
-        row("Label10", {232, 296, 225, 33}, "play as Linked Isles");
-        row("Label11", {464, 296, 193, 33}, "play as Two on Two");
-        row("Label15", {8, 448, 641, 81},
-            "This progam copies single player levels over multiplayer levels so that you can play them as multiplayer. "
-            "Each player has to have a Recommended or Full install of Populous into the default directory on their C "
-            "drive, the patch v1.1 installed, and to have picked the SAME level using this program. Note, the single "
-            "player levels often don't give the tribes a fair and equal starting position!  To restore the original "
-            "multiplayer levels, rerun this program selecting the defaults. Have Fun!!!");
-        row("cmdChange", {560, 392, 81, 33}, "Change");
-        row("cmdExit", {464, 392, 89, 33}, "Exit");
-        row("Text1", {8, 336, 449, 94}, "");
-        row("Option1", {464, 336, 177, 17}, "Populous The Beginning");
-        row("Option2", {464, 360, 169, 17}, "Undiscovered Worlds");
-        row("Combo4", {8, 264, 217, 24}, "Hills Divide Us (default)", false);
-        row("Combo5", {232, 264, 225, 24}, "Linked Isles (default)", false);
-        row("Combo6", {464, 264, 193, 24}, "Two on Two (default)", false);
-        row("Image1", {168, 8, 354, 132}, "");
-    }
+        const QList<std::pair<const char*, const char*>> texts{
+            {"Label1", "Play single player levels as multiplayer"}, {"Label12", "2 player levels"},
+            {"Label13", "3 player levels"}, {"Label14", "4  player levels"}, {"Label9", "play as Hills divide us"},
+            {"Label10", "play as Linked Isles"}, {"Label11", "play as Two on Two"}, {"cmdChange", "Change"},
+            {"cmdExit", "Exit"}, {"Option1", "Populous The Beginning"}, {"Option2", "Undiscovered Worlds"},
+            {"Combo1", "Hills Divide Us (default)"}, {"Combo2", "Linked Isles (default)"}, {"Combo3", "Two on Two (default)"},
+            {"Combo6", "Two on Two (default)"},
+            {"Label15", "This progam copies single player levels over multiplayer levels so that you can play them as multiplayer. "
+                        "Each player has to have a Recommended or Full install of Populous into the default directory on their C "
+                        "drive, the patch v1.1 installed, and to have picked the SAME level using this program. Note, the single "
+                        "player levels often don't give the tribes a fair and equal starting position!  To restore the original "
+                        "multiplayer levels, rerun this program selecting the defaults. Have Fun!!!"}};
+        for (const auto& [name, text] : texts) {
+            const QWidget* widget = control(QString::fromLatin1(name));
+            const auto* label = qobject_cast<const QLabel*>(widget);
+            const auto* button = qobject_cast<const QAbstractButton*>(widget);
+            const auto* box = qobject_cast<const QComboBox*>(widget);
+            QCOMPARE(label ? label->text() : button ? button->text() : box->currentText(), QString::fromUtf8(text));
+        }
+        for (int column = 1; column <= 3; ++column)
+            QCOMPARE(combo(column)->geometry(), combo(column + 3)->geometry());
 
-    void controlsStandAsLaidOut()
-    {
-        QFETCH(QRect, geometry);
-        QFETCH(QString, text);
-        QFETCH(bool, visible);
-        const QWidget* widget = control(QString::fromLatin1(QTest::currentDataTag()));
-        QCOMPARE(widget->geometry(), geometry);
-        QCOMPARE(widget->isVisible(), visible);
-        QString shown;
-        if (const auto* label = qobject_cast<const QLabel*>(widget))
-            shown = label->text();
-        else if (const auto* button = qobject_cast<const QAbstractButton*>(widget))
-            shown = button->text();
-        else if (const auto* box = qobject_cast<const QComboBox*>(widget))
-            shown = box->currentText();
-        QCOMPARE(shown, text);
-    }
-
-    void windowIsFixedWithOneMenuEntry()
-    {
         QCOMPARE(m_window->windowTitle(), QStringLiteral("Varnholt"));
-        QCOMPARE(m_window->centralWidget()->size(), QSize(662, 538));
-        QCOMPARE(m_window->minimumSize(), m_window->maximumSize());
-        QVERIFY(!(m_window->windowFlags() & Qt::WindowMaximizeButtonHint));
+        QCOMPARE(m_window->windowFlags(), Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                                              | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
         const QList<QAction*> menu = m_window->menuBar()->actions();
         QVERIFY(menu.size() == 1 && menu.front()->text() == QStringLiteral("About") && menu.front()->menu() == nullptr);
-        static_cast<ControlOperations&>(*m_window).setSelectorText(Selector::Combo2, "no such level");
-        QCOMPARE(combo(2)->currentIndex(), 0);
-    }
+        checkEverythingFits(m_window.get(), m_window->centralWidget(), {662, 538});
+        QCOMPARE(m_window->height(), 538 + m_window->menuBar()->height());
 
-    // Missing fonts would silently turn captions into boxes or other widths.
-    void fontsArePresentAndFitEveryCaption()
-    {
+        // Missing fonts would silently turn captions into boxes or other widths.
         QVERIFY(QFontDatabase::families().contains(QStringLiteral("Liberation Sans")));
         const QFontInfo heading(control<QLabel>(QStringLiteral("Label1"))->font());
         QVERIFY2(heading.bold() && (heading.family() == "Arial" || heading.family() == "Liberation Sans"),
                  qPrintable(heading.family()));
-        for (const QLabel* label : m_window->findChildren<QLabel*>())
-            QVERIFY2(label->heightForWidth(label->width()) <= label->height(), qPrintable(label->objectName()));
-        for (const QRadioButton* option : m_window->findChildren<QRadioButton*>()) {
-            // Its size hint adds a focus frame; the text itself must fit the contents.
-            QStyleOptionButton look;
-            look.initFrom(option);
-            const QRect contents = option->style()->subElementRect(QStyle::SE_RadioButtonContents, &look, option);
-            const QSize text = option->fontMetrics().size(Qt::TextSingleLine, option->text());
-            QVERIFY2(text.width() <= contents.width() && text.height() <= contents.height(), qPrintable(option->objectName()));
-        }
-        for (const QWidget* widget : m_window->findChildren<QWidget*>()) {
-            if (qobject_cast<const QPushButton*>(widget) || qobject_cast<const QComboBox*>(widget))
-                QVERIFY2(widget->sizeHint().width() <= widget->width() && widget->sizeHint().height() <= widget->height(),
-                         qPrintable(widget->objectName()));
-        }
-    }
 
-    // The whole test also runs at scale factors 1.25, 1.5 and 2: proportions, captions and
-    // pictures must hold at each.
-    void picturesAreSharpAtThisScale()
-    {
+        // At any scale the pictures are drawn from pixels enough for the screen.
         const qreal scale = m_window->devicePixelRatioF();
-        QCOMPARE(m_window->centralWidget()->size(), QSize(662, 538)); // in logical pixels, at any scale
-        QVERIFY(control<QLabel>(QStringLiteral("Image1"))->pixmap().devicePixelRatio() >= scale);
         QVERIFY(control<QLabel>(QStringLiteral("Image1"))->pixmap().width() >= qRound(350 * scale));
-        // The window system is handed every size of the icon and takes the one it needs.
         const QList<QSize> iconSizes = m_window->windowIcon().availableSizes();
         QVERIFY(std::any_of(iconSizes.begin(), iconSizes.end(), [&](QSize size) { return size.width() >= qRound(32 * scale); }));
+
+        m_window->menuBar()->actions().front()->trigger();
+        QWidget* about = aboutWindow();
+        QVERIFY(about != nullptr);
+        QCOMPARE(about->windowTitle(), QStringLiteral("About Varnholt"));
+        // A dialog frame with a close box only; Qt adds the system menu that carries it.
+        QCOMPARE(about->windowFlags(), Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                                           | Qt::WindowCloseButtonHint);
+        checkEverythingFits(about, about, {407, 156});
+        const auto* contact = about->findChild<QLabel*>(QStringLiteral("Label1"));
+        QCOMPARE(contact->text(), QStringLiteral("Help: man varnholt"));
+        QVERIFY(contact->fontMetrics().horizontalAdvance(contact->text()) <= contact->width()); // one line
+        QCOMPARE(about->findChild<QLabel*>(QStringLiteral("lblVersion"))->text(), QStringLiteral("Version 4"));
+        about->close();
     }
 
     void screenReadersHearWhatEachControlIs()
@@ -190,29 +183,23 @@ private slots:
         };
         QCOMPARE(combo(1)->accessibleName(), QStringLiteral("2 player levels"));
         QCOMPARE(labels(combo(1)), QStringList{"2 player levels"});
-        QTest::mouseClick(control(QStringLiteral("Option2")), Qt::LeftButton);
+        click("Option2");
         QCOMPARE(labels(combo(6)), QStringList{"4  player levels"});
-        QTest::mouseClick(control(QStringLiteral("Option1")), Qt::LeftButton);
+        click("Option1");
         QCOMPARE(name(control(QStringLiteral("cmdChange"))), QStringLiteral("Change"));
-        QCOMPARE(name(control(QStringLiteral("Option2"))), QStringLiteral("Undiscovered Worlds"));
         QAccessibleInterface* log = QAccessible::queryAccessibleInterface(control(QStringLiteral("Text1")));
         QCOMPARE(log->text(QAccessible::Name), QStringLiteral("Activity log"));
         QTest::keyClick(combo(1), Qt::Key_Down);
-        QTest::mouseClick(control(QStringLiteral("cmdChange")), Qt::LeftButton);
+        click("cmdChange");
         QVERIFY(log->textInterface()->text(0, log->textInterface()->characterCount()).startsWith("levl2001.dat copied"));
     }
 
-    void tabPassesOverLabelsHiddenAndDisabledControls()
+    void keyboardTabsOverLabelsHiddenAndDisabledControlsAndEnterAndEscapePressNothing()
     {
         QCOMPARE(QApplication::focusWidget(), combo(1));
         QCOMPARE(tabs(6), (QStringList{"Combo2", "Combo3", "cmdExit", "Text1", "Option1", "Combo1"}));
         QTest::keyClick(combo(1), Qt::Key_Down); // a choice enables Change
         QCOMPARE(tabs(3), (QStringList{"Combo2", "Combo3", "cmdChange"}));
-    }
-
-    void enterAndEscapePressNothing()
-    {
-        QTest::keyClick(combo(2), Qt::Key_Down);
         QSignalSpy change(control<QPushButton>(QStringLiteral("cmdChange")), &QPushButton::clicked);
         QSignalSpy exit(control<QPushButton>(QStringLiteral("cmdExit")), &QPushButton::clicked);
         for (const char* name : {"Combo2", "Text1", "Option1"})
@@ -221,39 +208,15 @@ private slots:
         QVERIFY(change.isEmpty() && exit.isEmpty() && m_window->isVisible());
     }
 
+    // A player's whole session: the log refuses typing, a level chosen by keyboard goes in
+    // by mouse, each slot tells what it holds, the log follows its newest line unless the
+    // player reads or selects in it, and each edition keeps its own choices.
     void wholeSessionWithKeyboardAndMouseWhileTheLogRefusesTyping()
     {
         auto* text1 = control<QPlainTextEdit>(QStringLiteral("Text1"));
         QTest::keyClicks(text1, "typed");
         QTest::keyClick(text1, Qt::Key_Backspace);
         QCOMPARE(text1->toPlainText(), QString());
-
-        for (int i = 0; i < 5; ++i)
-            QTest::keyClick(combo(1), Qt::Key_Down);
-        QCOMPARE(combo(1)->currentText(), QStringLiteral("5 - Death from above"));
-        QTest::mouseClick(control(QStringLiteral("cmdChange")), Qt::LeftButton);
-
-        std::string expected;
-        for (const char* extension : {".dat", ".hdr", ".ver"}) // 2005 keeps the slot's ".inf"
-            expected += std::string("levl2005") + extension + " copied to levl2080" + extension + "\r\n";
-        for (const char* slot : {"levl2100", "levl2120"})
-            for (const char* extension : {".dat", ".hdr", ".ver", ".inf"})
-                expected += slot + std::string(extension) + " restored\r\n";
-        expected += std::string(100, '-') + "\r\n";
-        QCOMPARE(log(), expected);
-        QCOMPARE(text1->toPlainText(), QString::fromStdString(expected).replace("\r\n", "\n"));
-        QCOMPARE(m_game->file("levl2080.dat"), std::string("levl2005.dat original"));
-        QVERIFY(!control(QStringLiteral("cmdChange"))->isEnabled());
-        QCOMPARE(text1->horizontalScrollBar()->maximum(), 0); // the separator wraps, never scrolls sideways
-        auto& operations = static_cast<ControlOperations&>(*m_window);
-        operations.appendText1Text("a\r");
-        operations.appendText1Text("\nb"); // a line end split between two appends is still one
-        QVERIFY(text1->toPlainText().endsWith(QStringLiteral("\na\nb")));
-        QCOMPARE(log(), expected + "a\r\nb");
-    }
-
-    void slotsTellWhatTheyHoldAndTheLogFollowsItsNewestLine()
-    {
         const auto told = [&](int column) {
             QStringList texts;
             for (QWidget* control : {static_cast<QWidget*>(combo(column)), static_cast<QWidget*>(combo(column + 3)),
@@ -263,56 +226,69 @@ private slots:
             return texts.join(QLatin1Char('|'));
         };
         QTRY_COMPARE(told(1), QStringLiteral("Now in this slot: the original map")); // once the window is shown
-        auto* text1 = control<QPlainTextEdit>(QStringLiteral("Text1"));
-        QScrollBar* view = text1->verticalScrollBar();
-        for (int i = 0; i < 4; ++i)
+
+        for (int i = 0; i < 5; ++i)
             QTest::keyClick(combo(1), Qt::Key_Down);
-        const auto change = [&] { // the same level again
-            QTest::keyClick(combo(1), Qt::Key_Down);
-            QTest::mouseClick(control(QStringLiteral("cmdChange")), Qt::LeftButton);
-            QTest::keyClick(combo(1), Qt::Key_Up);
-        };
-        change();
+        QCOMPARE(combo(1)->currentText(), QStringLiteral("5 - Death from above"));
+        click("cmdChange");
+        std::string expected;
+        for (const char* extension : {".dat", ".hdr", ".ver"}) // 2005 keeps the slot's ".inf"
+            expected += std::string("levl2005") + extension + " copied to levl2080" + extension + "\r\n";
+        for (const char* slot : {"levl2100", "levl2120"})
+            for (const char* extension : {".dat", ".hdr", ".ver", ".inf"})
+                expected += slot + std::string(extension) + " restored\r\n";
+        expected += std::string(100, '-') + "\r\n";
+        QCOMPARE(m_window->text1Text(), expected);
+        QCOMPARE(text1->toPlainText(), QString::fromStdString(expected).replace("\r\n", "\n"));
+        QCOMPARE(m_game->file("levl2080.dat"), std::string("levl2005.dat original"));
+        QVERIFY(!control(QStringLiteral("cmdChange"))->isEnabled());
         QCOMPARE(told(1), QStringLiteral("Now in this slot: 5 - Death from above"));
         QCOMPARE(told(2), QStringLiteral("Now in this slot: the original map"));
+        QCOMPARE(text1->horizontalScrollBar()->maximum(), 0); // the separator wraps, never scrolls sideways
+
+        QScrollBar* view = text1->verticalScrollBar();
+        const auto changeAgain = [&] { // the level shown, chosen again with the mouse
+            QAbstractItemView* list = combo(1)->view();
+            QTest::mouseClick(combo(1), Qt::LeftButton);
+            QVERIFY(QTest::qWaitForWindowExposed(list->window()));
+            QTest::qWait(QApplication::doubleClickInterval() + 100); // a popup ignores a release that quick
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(combo(1)->model()->index(5, 0)).center());
+            QTRY_VERIFY(!list->window()->isVisible());
+            click("cmdChange");
+        };
         QVERIFY(view->maximum() > 0);
         QCOMPARE(view->value(), view->maximum()); // the newest line is in view
-
         QTest::keyClick(text1, Qt::Key_Home, Qt::ControlModifier); // the player scrolls up to read
-        change();
+        changeAgain();
         QCOMPARE(view->value(), 0);
         QTest::keyClick(text1, Qt::Key_End, Qt::ControlModifier);
         QTest::keyClick(text1, Qt::Key_Up, Qt::ShiftModifier); // and selects a line to copy
         const int selectedAt = view->value();
-        change();
+        changeAgain();
         QCOMPARE(view->value(), selectedAt);
         QVERIFY(view->value() < view->maximum());
         QTest::keyClick(text1, Qt::Key_End, Qt::ControlModifier); // back at the end, it follows again
-        change();
+        changeAgain();
         QCOMPARE(view->value(), view->maximum());
-    }
 
-    void choosingTheShownEntryAgainEnablesChange()
-    {
-        QAbstractItemView* list = combo(3)->view();
-        QTest::mouseClick(combo(3), Qt::LeftButton);
-        QVERIFY(QTest::qWaitForWindowExposed(list->window()));
-        QTest::qWait(QApplication::doubleClickInterval() + 100); // a popup ignores a release that quick
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(0, 0)).center());
-        QTRY_VERIFY(!list->window()->isVisible());
-        QVERIFY(control(QStringLiteral("cmdChange"))->isEnabled());
-    }
-
-    void editionSwitchShowsOneSetAndKeepsEachSetsChoices()
-    {
-        QTest::keyClick(combo(1), Qt::Key_Down);
-        QTest::mouseClick(control(QStringLiteral("Option2")), Qt::LeftButton);
+        click("Option2");
         for (int number = 1; number <= 6; ++number)
             QCOMPARE(combo(number)->isVisible(), number > 3);
-        QTest::mouseClick(control(QStringLiteral("cmdChange")), Qt::LeftButton); // expansion: all defaults
-        QVERIFY(log().starts_with("levl2080.dat restored\r\n"));
-        QTest::mouseClick(control(QStringLiteral("Option1")), Qt::LeftButton);
-        QCOMPARE(combo(1)->currentText(), QStringLiteral("1 - The Journey Begins"));
+        m_window->setText1Text({});
+        QTest::keyClick(combo(5), Qt::Key_Down);
+        click("cmdChange"); // the expansion's choices alone
+        QVERIFY(m_window->text1Text().starts_with("levl2080.dat restored\r\n"));
+        click("Option1");
+        QCOMPARE(combo(1)->currentText(), QStringLiteral("5 - Death from above"));
+        static_cast<ControlOperations&>(*m_window).setSelectorText(Selector::Combo2, "no such level");
+        QCOMPARE(combo(2)->currentIndex(), 0);
+
+        m_window->setText1Text({});
+        auto& operations = static_cast<ControlOperations&>(*m_window);
+        operations.appendText1Text("a\r");
+        operations.appendText1Text("\nb"); // a line end split between two appends is still one
+        QCOMPARE(text1->toPlainText(), QStringLiteral("a\nb"));
+        QCOMPARE(m_window->text1Text(), "a\r\nb");
     }
 
     void aboutIsOneModelessWindowThatEnterAndEscapeClose()
@@ -322,20 +298,12 @@ private slots:
         about->trigger();
         QCOMPARE(visibleWindows(QStringLiteral("frmAbout")).size(), 1);
         QCOMPARE(QApplication::activeModalWidget(), nullptr);
-        QTest::mouseClick(control(QStringLiteral("Option2")), Qt::LeftButton); // the main window still works
+        click("Option2"); // the main window still works
         QVERIFY(combo(4)->isVisible());
         for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
             about->trigger();
-            const QWidgetList windows = visibleWindows(QStringLiteral("frmAbout"));
-            QVERIFY(windows.size() == 1);
-            QWidget* window = windows.front();
-            QVERIFY(window->findChild<QLabel*>(QStringLiteral("lblVersion"))->text() == "Version 4");
-            // Every line of the About window fits its label: the contact line on one line.
-            for (const QLabel* label : window->findChildren<QLabel*>())
-                QVERIFY2(label->heightForWidth(label->width()) <= label->height(), qPrintable(label->objectName()));
-            const auto* contact = window->findChild<QLabel*>(QStringLiteral("Label1"));
-            QVERIFY(contact->fontMetrics().horizontalAdvance(contact->text()) <= contact->width());
-            QCOMPARE(contact->text(), QStringLiteral("Help: man varnholt"));
+            QWidget* window = aboutWindow();
+            QVERIFY(window != nullptr);
             QTest::keyClick(window->focusWidget(), key);
             QTRY_VERIFY(visibleWindows(QStringLiteral("frmAbout")).isEmpty());
         }
@@ -352,7 +320,7 @@ private slots:
         });
         window.Form_Load();
         window.show();
-        frmMain::setMessageBoxHook([](QMessageBox& box) { QFAIL(qPrintable("unexpected message box: " + box.text())); });
+        failOnAnyMessageBox();
         QCOMPARE(seen, (QStringList{"Error. Can't find Populous levels directory c:\\Program Files\\Bullfrog\\Populous\\levels. "
                                     "Check that you have done more than a minimum install to the default location",
                                     "Varnholt", "not shown"}));
@@ -360,26 +328,31 @@ private slots:
     }
 
     // These end the application's event loop, so they come last.
-    void anOpenAboutWindowOutlivesTheMainWindow()
+    void anOpenAboutWindowOutlivesTheMainWindowAndNotTheOtherWayRound()
     {
-        qsizetype aboutWindowsLeft = -1;
+        bool mainWindowStayed = false;
+        bool aboutOutlivedIt = false;
         QCOMPARE(runWithAboutOpen([&] {
-                     m_window->close(); // through the frame
+                     QTest::keyClick(aboutWindow(), Qt::Key_Escape); // closing About ends nothing
                      QTimer::singleShot(50, this, [&] {
-                         const QWidgetList about = visibleWindows(QStringLiteral("frmAbout"));
-                         aboutWindowsLeft = about.size();
-                         if (!about.isEmpty())
-                             QTest::keyClick(about.front(), Qt::Key_Escape);
+                         mainWindowStayed = m_window->isVisible();
+                         m_window->menuBar()->actions().front()->trigger();
+                         m_window->close(); // through the frame, with About open again
+                     });
+                     QTimer::singleShot(100, this, [&] {
+                         aboutOutlivedIt = aboutWindow() != nullptr;
+                         if (aboutOutlivedIt)
+                             QTest::keyClick(aboutWindow(), Qt::Key_Escape); // the last window: the program ends
                      });
                  }),
                  0);
-        QCOMPARE(aboutWindowsLeft, 1);
+        QVERIFY(mainWindowStayed && aboutOutlivedIt);
     }
 
     void exitEndsEverythingAtOnce()
     {
-        QCOMPARE(runWithAboutOpen([&] { QTest::mouseClick(control(QStringLiteral("cmdExit")), Qt::LeftButton); }), 0);
-        QVERIFY(!m_window->isVisible() && visibleWindows(QStringLiteral("frmAbout")).isEmpty());
+        QCOMPARE(runWithAboutOpen([&] { click("cmdExit"); }), 0);
+        QVERIFY(!m_window->isVisible() && aboutWindow() == nullptr);
     }
 };
 
