@@ -250,14 +250,19 @@ void TemporaryCopy::commitReplacing(std::string_view destination)
     const fs::path target = pathIn(m_folder, destination);
     // Windows will not replace a read-only file: its mark goes just before the rename.
     const DWORD attributes = ::GetFileAttributesW(target.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0
-        && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0
+    const bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0
+                       && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+    if (readOnly
         && (failsHere(Step::ClearReadOnly) || !::SetFileAttributesW(target.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)))
         failFromLastError(Step::ClearReadOnly, target.string());
-    // Fails on a file in use: the slot file then stays as it was.
+    // Fails on a file in use: the slot file then stays as it was, its mark put back.
     if (failsHere(Step::Rename)
-        || !::MoveFileExW(pathIn(m_folder, m_name).c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        failFromLastError(Step::Rename, "over " + target.string());
+        || !::MoveFileExW(pathIn(m_folder, m_name).c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        const DWORD error = ::GetLastError();
+        if (readOnly)
+            (void)::SetFileAttributesW(target.c_str(), attributes);
+        failFromError(Step::Rename, error, "over " + target.string());
+    }
     m_committed = true;
 }
 

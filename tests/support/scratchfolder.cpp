@@ -2,12 +2,11 @@
 #include "scratchfolder.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <random>
 #include <stdexcept>
-#include <sys/stat.h>
 
 namespace varnholt::test {
 
@@ -15,19 +14,36 @@ namespace fs = std::filesystem;
 
 ScratchFolder::ScratchFolder()
 {
-    std::string pattern = (fs::temp_directory_path() / "varnholt-test-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr)
-        throw std::runtime_error("cannot create a scratch folder");
-    m_path = pattern;
+    // A new folder under a random name, as mkdtemp makes it, on any system: creating it
+    // is what claims the name, so parallel tests never share one.
+    static constexpr std::string_view letters = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    std::random_device random;
+    std::uniform_int_distribution<std::size_t> pick(0, letters.size() - 1);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name = "varnholt-test-";
+        for (int i = 0; i < 6; ++i)
+            name += letters[pick(random)];
+        const fs::path path = fs::temp_directory_path() / name;
+        if (fs::create_directory(path)) {
+            m_path = path;
+            return;
+        }
+    }
+    throw std::runtime_error("cannot create a scratch folder");
 }
 
 ScratchFolder::~ScratchFolder()
 {
     std::error_code ignored;
+#ifdef _WIN32
+    // Windows removes no read-only file.
+    for (fs::recursive_directory_iterator it(m_path, ignored), end; it != end; it.increment(ignored))
+        fs::permissions(it->path(), fs::perms::owner_write, fs::perm_options::add, ignored);
+#endif
     fs::remove_all(m_path, ignored);
 }
 
-void writeFile(const fs::path& file, std::string_view content, mode_t mode)
+void writeFile(const fs::path& file, std::string_view content, FileMode mode)
 {
     std::ofstream(file, std::ios::binary | std::ios::trunc).write(content.data(), static_cast<std::streamsize>(content.size()));
     fs::permissions(file, static_cast<fs::perms>(mode));
@@ -41,9 +57,9 @@ std::string readFile(const fs::path& file)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-mode_t modeOf(const fs::path& file)
+FileMode modeOf(const fs::path& file)
 {
-    return static_cast<mode_t>(fs::symlink_status(file).permissions());
+    return static_cast<FileMode>(fs::symlink_status(file).permissions());
 }
 
 std::vector<std::string> namesIn(const fs::path& folder)

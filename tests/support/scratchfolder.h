@@ -4,7 +4,6 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
-#include <sys/types.h>
 #include <vector>
 
 namespace varnholt::test {
@@ -24,9 +23,12 @@ private:
     std::filesystem::path m_path;
 };
 
-void writeFile(const std::filesystem::path& file, std::string_view content, mode_t mode = 0644);
+// Permission bits as on Linux. Windows keeps only the read-only mark: set when no write bit is.
+using FileMode = unsigned int;
+
+void writeFile(const std::filesystem::path& file, std::string_view content, FileMode mode = 0644);
 std::string readFile(const std::filesystem::path& file);
-mode_t modeOf(const std::filesystem::path& file);
+FileMode modeOf(const std::filesystem::path& file);
 
 // The names in a folder, sorted.
 std::vector<std::string> namesIn(const std::filesystem::path& folder);
