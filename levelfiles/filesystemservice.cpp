@@ -38,6 +38,11 @@ const platform::Folder& FileSystemService::folder() const
     return *m_folder;
 }
 
+bool FileSystemService::folderAcceptsNewFiles() const
+{
+    return m_folder != nullptr && m_folder->acceptsNewFiles();
+}
+
 bool FileSystemService::lockFolder()
 {
     return m_folder != nullptr && m_folder->tryLock();

@@ -45,6 +45,9 @@ public:
 
     [[nodiscard]] bool hasFolder() const { return m_folder != nullptr; }
 
+    // Whether this user may create files in the folder; false without a folder.
+    [[nodiscard]] bool folderAcceptsNewFiles() const;
+
     // Takes the program's lock on the folder for as long as this service lives; false
     // when another Varnholt holds it.
     [[nodiscard]] bool lockFolder();

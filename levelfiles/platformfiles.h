@@ -79,6 +79,11 @@ public:
     // nothing that is not a regular file is ever opened.
     [[nodiscard]] std::string read(std::string_view name, std::size_t limit) const;
 
+    // Whether this user may create files in the folder, found out by creating one under a
+    // temporary name and removing it again. Only a refusal (no permission, a read-only
+    // file system) says no; any other trouble is left to the operations to report.
+    [[nodiscard]] bool acceptsNewFiles() const;
+
     // Removes a file; says nothing when it cannot.
     void removeFile(std::string_view name) const noexcept;
 

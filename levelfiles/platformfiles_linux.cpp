@@ -182,6 +182,17 @@ void Folder::removeFile(std::string_view name) const noexcept
         (void)::unlinkat(static_cast<int>(m_native), entry.c_str(), 0);
 }
 
+bool Folder::acceptsNewFiles() const
+{
+    const std::string name = randomTemporaryName();
+    const int probe = ::openat(static_cast<int>(m_native), name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (probe < 0)
+        return errno != EACCES && errno != EPERM && errno != EROFS;
+    ::close(probe);
+    removeFile(name);
+    return true;
+}
+
 bool Folder::tryLock()
 {
     // A lock on the folder's own descriptor: no lock file appears in the game's folder.

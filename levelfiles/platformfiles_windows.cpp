@@ -141,6 +141,20 @@ void Folder::removeFile(std::string_view name) const noexcept
         (void)::DeleteFileW(pathIn(*this, name).c_str());
 }
 
+bool Folder::acceptsNewFiles() const
+{
+    // Deleted again when closed. Under C:\Program Files a program that is not elevated
+    // is refused here: a 64-bit program gets no file virtualisation to hide that.
+    const HANDLE probe = ::CreateFileW(pathIn(*this, randomTemporaryName()).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                       FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (probe == INVALID_HANDLE_VALUE) {
+        const DWORD error = ::GetLastError();
+        return error != ERROR_ACCESS_DENIED && error != ERROR_WRITE_PROTECT;
+    }
+    ::CloseHandle(probe);
+    return true;
+}
+
 bool Folder::tryLock()
 {
     // A named mutex per folder, in this session: nothing is written to the folder for it.

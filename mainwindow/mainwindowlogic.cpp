@@ -32,6 +32,14 @@ std::string namedFolderMissingMessage(std::string_view folder)
     return "Can't find the levels folder " + std::string(folder) + " given with --levels-folder. No files were changed.";
 }
 
+std::string levelsFolderNotWritableMessage(std::string_view folder)
+{
+    return "Varnholt cannot write in the levels folder " + std::string(folder)
+         + ", so it can neither back up nor change any level. The folder belongs to another user or is protected. "
+           "On Windows, a game under C:\\Program Files needs Varnholt started as administrator: right-click it, "
+           "then choose Run as administrator.";
+}
+
 std::string levelsFolderLogLine(std::string_view folder)
 {
     return "Using the levels folder " + std::string(folder);
@@ -100,6 +108,10 @@ bool MainWindowLogic::enterLevelsFolder()
         return false;
     }
     std::filesystem::current_path(absoluteFolder);
+    // Said once, in plain words, instead of twelve silent backup failures and a log of
+    // failed copies; everything then fails as it would, and changes nothing.
+    if (!m_files.levelsFolder()->folderAcceptsNewFiles())
+        m_window.showMessage(levelsFolderNotWritableMessage(absoluteFolder.string()));
     // Which installation is used, unless it is the one the program always used.
     if (!folder->isDefault)
         appendLogLine(levelsFolderLogLine(absoluteFolder.string()));

@@ -36,6 +36,9 @@ std::string alreadyRunningMessage(std::string_view folder);
 // Shown at start-up when the folder the player named does not exist.
 std::string namedFolderMissingMessage(std::string_view folder);
 
+// Shown at start-up, once, when the player may not write in the levels folder.
+std::string levelsFolderNotWritableMessage(std::string_view folder);
+
 // The log's first line when the levels folder is not the default installation's.
 std::string levelsFolderLogLine(std::string_view folder);
 

@@ -651,4 +651,25 @@ TEST(Instances, ASecondStartLeavesTheFirstOnesWorkAlone)
     EXPECT_FALSE(fs::exists(game.levels / ".varnholt-AbC123.tmp"));
     fs::current_path(startFolder);
 }
+// A player who may not write in the levels folder is told so once, in plain words, and
+// nothing is written; a UAC-protected C:\Program Files on Windows meets the same words.
+TEST(Instances, AFolderThePlayerMayNotWriteIsSaidOnce)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to act as another user";
+    InstalledGame game;
+    for (fs::path folder = game.levels; folder != game.scratch.path().parent_path(); folder = folder.parent_path())
+        fs::permissions(folder, fs::perms(0755)); // the player may pass through, and read, but not write
+    const std::string before = snapshotOf(game.levels);
+    const int status = inChild([&] {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+            ::_exit(2);
+        FakeWindow window;
+        MainWindowLogic(window, game.environment()).Form_Load();
+        ::_exit(window.messages == std::vector{levelsFolderNotWritableMessage(game.levels.string())} && window.log.empty() ? 0 : 1);
+    });
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << WEXITSTATUS(status);
+    EXPECT_EQ(snapshotOf(game.levels), before);
+}
+
 #endif
