@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "levelfiles/entryname.h"
 #include "levelfiles/levelfileoperations.h"
 #include "support/scratchfolder.h"
 
@@ -100,7 +101,16 @@ TEST_F(LevelFileOperationsTest, NamesMatchInAnyCaseButNeverAmbiguously)
     files.restoremplevl("levl2080.dat");
     EXPECT_EQ(snapshotOf(levels.path()), before);
     EXPECT_EQ(log, "levl2080.dat restore *** FAILED ***\r\n");
+    const FileSystemService cased(levels.path());
+    EXPECT_TRUE(cased.fileExists("levl2080.dat")); // one of them is there all the same
+    EXPECT_THROW((void)cased.findFile("levl2080.dat"), AmbiguousName);
 #endif
+    // A name that is not a plain file name never names an entry, whatever the folder holds.
+    std::filesystem::create_directory(levels / "a");
+    writeFile(levels / "a" / "b", "in a subfolder");
+    const FileSystemService service(levels.path());
+    for (const char* name : {"", ".", "..", "a/b", "..\\LEVL2080.DAT", "c:LEVL2080.DAT", "LEVL2080.DAT/"})
+        EXPECT_FALSE(service.fileExists(name)) << name;
 }
 
 #ifndef _WIN32 // symbolic links: on Windows only a privileged user may make them, and its C++ library makes none
