@@ -67,8 +67,7 @@ int main(int argc, char* argv[])
     }});
     main.Form_Load();
     main.show();
-    auto& operations = static_cast<varnholt::ControlOperations&>(main);
-    operations.setText1Text({});
+    main.setText1Text({});
     auto* levelsOfTwo = main.findChild<QComboBox*>(QStringLiteral("Combo1"));
     auto* change = main.findChild<QPushButton*>(QStringLiteral("cmdChange"));
 
@@ -83,7 +82,7 @@ int main(int argc, char* argv[])
         costs.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
         expected += linesOfChange(level);
     }
-    const bool exact = operations.text1Text() == expected
+    const bool exact = main.text1Text() == expected
         && main.findChild<QPlainTextEdit*>(QStringLiteral("Text1"))->toPlainText()
             == QString::fromStdString(expected).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     fs::remove_all(prefix);

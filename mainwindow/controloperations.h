@@ -28,11 +28,9 @@ public:
 
     virtual void setChangeEnabled(bool enabled) = 0;
 
-    // The whole text of the activity log Text1, byte for byte.
-    [[nodiscard]] virtual std::string text1Text() const = 0;
-    virtual void setText1Text(std::string text) = 0;
-    // The same as writing back the whole text with this added at its end, at the cost
-    // of the added text alone: the log may grow long over a session.
+    // Adds to the activity log Text1: the same as writing back its whole text with this
+    // added at its end, at the cost of the added text alone, as the log may grow long
+    // over a session.
     virtual void appendText1Text(std::string_view text) = 0;
 
     // Tells, beside the slot's selectors and its "play as" label, what the slot holds now.

@@ -46,9 +46,11 @@ public:
     void setSelectorVisible(Selector selector, bool visible) override;
     [[nodiscard]] bool option1Value() const override;
     void setChangeEnabled(bool enabled) override;
-    [[nodiscard]] std::string text1Text() const override;
-    void setText1Text(std::string text) override;
     void appendText1Text(std::string_view text) override;
+
+    // The whole text of the activity log, byte for byte, line ends included.
+    [[nodiscard]] std::string text1Text() const;
+    void setText1Text(std::string text);
     void showSlotContent(const LevelSlot& slot, std::string_view description) override;
     void showMessage(std::string_view text) override;
     void endProgram() override;

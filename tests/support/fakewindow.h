@@ -30,8 +30,6 @@ public:
         changeEnabled = enabled;
         calls.emplace_back(enabled ? "Change enabled" : "Change disabled");
     }
-    [[nodiscard]] std::string text1Text() const override { return log; }
-    void setText1Text(std::string text) override { log = std::move(text); }
     void appendText1Text(std::string_view text) override { log += text; }
     void showSlotContent(const LevelSlot& slot, std::string_view description) override
     {
