@@ -51,12 +51,11 @@ frmAbout::frmAbout()
     m_picIcon->setAlignment(Qt::AlignCenter);
     m_picIcon->setGeometry(16, 16, 36, 36);
 
-    m_lblDescription = makeAboutLabel(
-        this, "lblDescription",
+    m_lblDescription = makeAboutLabel(this, "lblDescription",
         QStringLiteral("Copies Populous level files to allow single player levels to be played as multiplayer."),
-        {72, 80, 259, 30}, true);
-    m_lblTitle = makeAboutLabel(this, "lblTitle", QStringLiteral("Varnholt"), {70, 16, 259, 32}, true);
-    m_lblVersion = makeAboutLabel(this, "lblVersion", QStringLiteral("Version 4"), {70, 52, 259, 15}, false);
+        { 72, 80, 259, 30 }, true);
+    m_lblTitle = makeAboutLabel(this, "lblTitle", QStringLiteral("Varnholt"), { 70, 16, 259, 32 }, true);
+    m_lblVersion = makeAboutLabel(this, "lblVersion", QStringLiteral("Version 4"), { 70, 52, 259, 15 }, false);
 
     m_cmdOK = new QPushButton(QStringLiteral("OK"), this);
     m_cmdOK->setObjectName(QStringLiteral("cmdOK"));
@@ -65,9 +64,9 @@ frmAbout::frmAbout()
     m_cmdOK->setDefault(true);
     m_cmdOK->setFocus();
 
-    m_Label1 = makeAboutLabel(this, "Label1", QString::fromLatin1(contactLine), {184, 127, 121, 25}, false);
-    m_lblDisclaimer = makeAboutLabel(this, "lblDisclaimer", QStringLiteral("An unofficial fan utility."),
-                                {8, 128, 153, 23}, true);
+    m_Label1 = makeAboutLabel(this, "Label1", QString::fromLatin1(contactLine), { 184, 127, 121, 25 }, false);
+    m_lblDisclaimer = makeAboutLabel(
+        this, "lblDisclaimer", QStringLiteral("An unofficial fan utility."), { 8, 128, 153, 23 }, true);
 
     auto* line = new QFrame(this);
     line->setObjectName(QStringLiteral("Line1"));

@@ -19,7 +19,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::array<std::pair<int, int>, 3> levelsIntoSlots{{{2021, 2080}, {2011, 2100}, {2012, 2120}}};
+constexpr std::array<std::pair<int, int>, 3> levelsIntoSlots { { { 2021, 2080 }, { 2011, 2100 }, { 2012, 2120 } } };
 
 // A levels folder with the three slots, their backups and three single-player levels;
 // the ".dat" files are 64 KiB, the others 1 KiB, as in the game.
@@ -30,7 +30,7 @@ public:
         std::string pattern = (where / "varnholt-bench-XXXXXX").string();
         m_path = ::mkdtemp(pattern.data());
         for (const auto& [level, slot] : levelsIntoSlots) {
-            for (const int number : {level, slot}) {
+            for (const int number : { level, slot }) {
                 for (const std::string_view extension : varnholt::levelFileExtensions) {
                     const std::string name = varnholt::levelFileName(number, extension);
                     const std::string content(extension == ".dat" ? 64 * 1024 : 1024, 'x');
@@ -56,8 +56,7 @@ void flush(const fs::path& path, int flags)
     ::close(fd);
 }
 
-template <typename EachFile, typename AfterAll>
-void forEveryFile(const fs::path& folder, EachFile each, AfterAll after)
+template <typename EachFile, typename AfterAll> void forEveryFile(const fs::path& folder, EachFile each, AfterAll after)
 {
     for (const auto& [level, slot] : levelsIntoSlots)
         for (const std::string_view extension : varnholt::levelFileExtensions)
@@ -72,7 +71,8 @@ void change(benchmark::State& state, const fs::path& where)
     files.setLevelsFolder(folder.path());
     for (auto _ : state) {
         forEveryFile(
-            folder.path(), [&](const fs::path&, const std::string& level, const std::string& slot) { files.copysplevl(level, slot); },
+            folder.path(),
+            [&](const fs::path&, const std::string& level, const std::string& slot) { files.copysplevl(level, slot); },
             [&](const fs::path&) { files.flush(); });
     }
 }
@@ -107,10 +107,11 @@ void flushedCopy(benchmark::State& state, const fs::path& where)
 }
 
 const int registered = [] {
-    for (const auto& [name, where] : {std::pair<const char*, fs::path>{"disk", fs::current_path()}, {"tmpfs", "/dev/shm"}}) {
+    for (const auto& [name, where] :
+        { std::pair<const char*, fs::path> { "disk", fs::current_path() }, { "tmpfs", "/dev/shm" } }) {
         using Benchmark = void (*)(benchmark::State&, const fs::path&);
-        for (const auto& [kind, run] : {std::pair<const char*, Benchmark>{"change/", change}, {"plainCopy/", plainCopy},
-                                        {"flushedCopy/", flushedCopy}})
+        for (const auto& [kind, run] : { std::pair<const char*, Benchmark> { "change/", change },
+                 { "plainCopy/", plainCopy }, { "flushedCopy/", flushedCopy } })
             benchmark::RegisterBenchmark((kind + std::string(name)).c_str(), run, where)
                 ->Unit(benchmark::kMillisecond)
                 ->UseRealTime()

@@ -34,7 +34,7 @@ int main(int argc, char* argv[])
         label->setWordWrap(true);
         label->setGeometry(8 + (i % 3) * 224, 144 + (i / 3) * 100, 217, 33);
     }
-    const int entries[] = {13, 5, 10, 9, 3, 3};
+    const int entries[] = { 13, 5, 10, 9, 3, 3 };
     for (int i = 0; i < 6; ++i) {
         auto* box = new QComboBox(client);
         for (int entry = 0; entry < entries[i]; ++entry)

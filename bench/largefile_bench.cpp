@@ -25,7 +25,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::size_t fileSize = std::size_t{512} << 20;
+constexpr std::size_t fileSize = std::size_t { 512 } << 20;
 constexpr int rounds = 5;
 
 struct Run {
@@ -42,10 +42,10 @@ Run measure(const std::function<void()>& work)
         ::_exit(0);
     }
     int status = 0;
-    rusage usage{};
+    rusage usage {};
     ::wait4(child, &status, 0, &usage);
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-    return {took.count(), usage.ru_maxrss};
+    return { took.count(), usage.ru_maxrss };
 }
 
 void run(std::vector<const char*> command)
@@ -70,7 +70,7 @@ int main()
     std::string pattern = (fs::current_path() / "varnholt-largefile-XXXXXX").string();
     const fs::path folder = ::mkdtemp(pattern.data());
     {
-        std::vector<char> block(std::size_t{1} << 20);
+        std::vector<char> block(std::size_t { 1 } << 20);
         std::ofstream level(folder / "levl2005.dat", std::ios::binary);
         for (std::size_t written = 0; written < fileSize; written += block.size()) {
             std::fill(block.begin(), block.end(), static_cast<char>(written >> 20));
@@ -79,7 +79,7 @@ int main()
     }
     fs::copy_file(folder / "levl2005.dat", folder / "levl2080.dat");
     fs::copy_file(folder / "levl2005.dat", folder / "copy of levl2080.dat");
-    run({"sync"});
+    run({ "sync" });
 
     varnholt::LevelFileOperations files([](std::string_view) {});
     files.setLevelsFolder(folder);
@@ -88,19 +88,34 @@ int main()
 
     std::map<std::string, std::vector<double>> seconds;
     std::map<std::string, long> peak;
-    const std::vector<std::pair<std::string, std::function<void()>>> contenders{
-        {"nothing", [] {}},
-        {"cp", [&] { run({"cp", source.c_str(), target.c_str()}); }},
-        {"cp+sync", [&] { run({"cp", source.c_str(), target.c_str()}); run({"sync", target.c_str()}); }},
-        {"overwrite", [&] { files.copysplevl("levl2005.dat", "levl2080.dat"); files.flush(); }},
-        {"restore", [&] { files.restoremplevl("levl2080.dat"); files.flush(); }},
+    const std::vector<std::pair<std::string, std::function<void()>>> contenders {
+        { "nothing", [] {} },
+        { "cp",
+            [&] {
+                run({ "cp", source.c_str(), target.c_str() });
+            } },
+        { "cp+sync",
+            [&] {
+                run({ "cp", source.c_str(), target.c_str() });
+                run({ "sync", target.c_str() });
+            } },
+        { "overwrite",
+            [&] {
+                files.copysplevl("levl2005.dat", "levl2080.dat");
+                files.flush();
+            } },
+        { "restore",
+            [&] {
+                files.restoremplevl("levl2080.dat");
+                files.flush();
+            } },
     };
     for (int round = 0; round < rounds; ++round) {
         for (const auto& [name, work] : contenders) {
             const Run result = measure(work);
             seconds[name].push_back(result.seconds);
             peak[name] = std::max(peak[name], result.peakKilobytes);
-            run({"sync"}); // every contender starts with nothing left to write
+            run({ "sync" }); // every contender starts with nothing left to write
         }
     }
     fs::remove_all(folder);
@@ -111,10 +126,10 @@ int main()
         if (name == "nothing")
             continue;
         std::printf("%-10s %7.3f s  %7.1f MiB/s  peak memory +%ld KiB", name.c_str(), median(seconds[name]),
-                    throughput(name), peak[name] - peak["nothing"]);
+            throughput(name), peak[name] - peak["nothing"]);
         if (name == "overwrite" || name == "restore")
             std::printf("  throughput / cp %.2f  / cp+sync %.2f", throughput(name) / throughput("cp"),
-                        throughput(name) / throughput("cp+sync"));
+                throughput(name) / throughput("cp+sync"));
         std::printf("\n");
     }
     return 0;

@@ -3,8 +3,8 @@
 // cost as much at the end of a long session as at its start? The log's text must stay
 // byte for byte what reading it whole and writing it back with a line added would give.
 #include "catalogue/levelcatalogue.h"
-#include "windowkit/application.h"
 #include "mainwindow/frmmain.h"
+#include "windowkit/application.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -37,8 +37,9 @@ std::string linesOfChange(int level)
     std::string lines;
     for (const std::string_view extension : varnholt::levelFileExtensions)
         if (extension != varnholt::infExtension || !varnholt::isInInfExclusionSet(level))
-            lines += varnholt::levelFileName(level, extension) + " copied to " + varnholt::levelFileName(2080, extension) + "\r\n";
-    for (const int slot : {2100, 2120})
+            lines += varnholt::levelFileName(level, extension) + " copied to "
+                + varnholt::levelFileName(2080, extension) + "\r\n";
+    for (const int slot : { 2100, 2120 })
         for (const std::string_view extension : varnholt::levelFileExtensions)
             lines += varnholt::levelFileName(slot, extension) + " restored\r\n";
     return lines + std::string(100, '-') + "\r\n";
@@ -58,13 +59,13 @@ int main(int argc, char* argv[])
     fs::create_directories(prefix / "dosdevices");
     fs::create_directory_symlink("../drive_c", prefix / "dosdevices/c:");
     const fs::path levels = prefix / "drive_c/Program Files/Bullfrog/Populous/levels";
-    for (const int level : {2080, 2100, 2120, 2020, 2021})
+    for (const int level : { 2080, 2100, 2120, 2020, 2021 })
         for (const std::string_view extension : varnholt::levelFileExtensions)
             std::ofstream(levels / varnholt::levelFileName(level, extension)) << "level " << level << '\n';
 
-    varnholt::frmMain main(varnholt::LevelsFolderChoice{[&](const char* name) -> std::optional<std::string> {
+    varnholt::frmMain main(varnholt::LevelsFolderChoice { [&](const char* name) -> std::optional<std::string> {
         return std::string_view(name) == "WINEPREFIX" ? std::optional(prefix.string()) : std::nullopt;
-    }});
+    } });
     main.Form_Load();
     main.show();
     main.setText1Text({});
@@ -87,10 +88,10 @@ int main(int argc, char* argv[])
             == QString::fromStdString(expected).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     fs::remove_all(prefix);
 
-    const double first = medianMilliseconds({costs.begin(), costs.begin() + window});
-    const double last = medianMilliseconds({costs.end() - window, costs.end()});
+    const double first = medianMilliseconds({ costs.begin(), costs.begin() + window });
+    const double last = medianMilliseconds({ costs.end() - window, costs.end() });
     std::printf("%d Changes, log %zu bytes at the end: first %d median %.3f ms, last %d median %.3f ms, ratio %.2f; "
                 "log text %s\n",
-                changes, expected.size(), window, first, window, last, last / first, exact ? "exact" : "WRONG");
+        changes, expected.size(), window, first, window, last, last / first, exact ? "exact" : "WRONG");
     return exact ? 0 : 1;
 }

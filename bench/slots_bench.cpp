@@ -46,7 +46,7 @@ int main(int argc, char* argv[])
     const LevelNumber lastLevel = entriesOf(Selector::Combo4).back().levelNumber;
     for (const std::string_view extension : levelFileExtensions) {
         fs::copy_file(folder / levelFileName(lastLevel, extension), folder / levelFileName(2080, extension),
-                      fs::copy_options::overwrite_existing);
+            fs::copy_options::overwrite_existing);
         write(levelFileName(2120, extension), 7, extension == ".dat" ? 64 * 1024 : 1024);
     }
 
@@ -61,8 +61,9 @@ int main(int argc, char* argv[])
         times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
     }
     std::sort(times.begin(), times.end());
-    std::printf("%zu levels; the slots hold: %s\nthree slots told apart: median %.2f ms (min %.2f, max %.2f) over 20 runs\n",
-                levels.size(), seen.c_str(), times[times.size() / 2], times.front(), times.back());
+    std::printf(
+        "%zu levels; the slots hold: %s\nthree slots told apart: median %.2f ms (min %.2f, max %.2f) over 20 runs\n",
+        levels.size(), seen.c_str(), times[times.size() / 2], times.front(), times.back());
     fs::remove_all(folder);
     return 0;
 }

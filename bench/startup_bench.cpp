@@ -36,7 +36,8 @@ struct Measurement {
 
 class Display {
 public:
-    Display() : m_connection(xcb_connect(nullptr, nullptr))
+    Display()
+        : m_connection(xcb_connect(nullptr, nullptr))
     {
         if (xcb_connection_has_error(m_connection) != 0) {
             std::fprintf(stderr, "no X display\n");
@@ -65,30 +66,31 @@ public:
         drain();
         const Clock::time_point start = Clock::now();
         pid_t child = 0;
-        char* const arguments[] = {const_cast<char*>(program), nullptr};
+        char* const arguments[] = { const_cast<char*>(program), nullptr };
         if (posix_spawn(&child, program, nullptr, nullptr, arguments, environ) != 0) {
             std::fprintf(stderr, "cannot start %s\n", program);
             std::exit(2);
         }
-        Clock::time_point mapped{};
-        Clock::time_point drawn{};
-        while (mapped == Clock::time_point{} || Clock::now() - drawn < quiet) {
+        Clock::time_point mapped {};
+        Clock::time_point drawn {};
+        while (mapped == Clock::time_point {} || Clock::now() - drawn < quiet) {
             std::unique_ptr<xcb_generic_event_t, decltype(&std::free)> event(waitForEvent(quiet), &std::free);
             if (!event)
                 continue;
             const int type = event->response_type & 0x7f;
             if (type == XCB_MAP_NOTIFY && reinterpret_cast<xcb_map_notify_event_t*>(event.get())->override_redirect == 0
-                && mapped == Clock::time_point{})
+                && mapped == Clock::time_point {})
                 drawn = mapped = Clock::now();
-            else if (type == m_damageEvent && mapped != Clock::time_point{})
+            else if (type == m_damageEvent && mapped != Clock::time_point {})
                 drawn = Clock::now();
         }
         ::kill(child, SIGTERM);
         int status = 0;
-        rusage usage{};
+        rusage usage {};
         ::wait4(child, &status, 0, &usage);
-        const auto since = [&](Clock::time_point when) { return std::chrono::duration<double, std::milli>(when - start).count(); };
-        return {since(mapped), since(drawn), usage.ru_maxrss};
+        const auto since
+            = [&](Clock::time_point when) { return std::chrono::duration<double, std::milli>(when - start).count(); };
+        return { since(mapped), since(drawn), usage.ru_maxrss };
     }
 
 private:
@@ -96,7 +98,7 @@ private:
     {
         if (xcb_generic_event_t* event = xcb_poll_for_event(m_connection))
             return event;
-        pollfd descriptor{xcb_get_file_descriptor(m_connection), POLLIN, 0};
+        pollfd descriptor { xcb_get_file_descriptor(m_connection), POLLIN, 0 };
         ::poll(&descriptor, 1, static_cast<int>(timeout.count()));
         return xcb_poll_for_event(m_connection);
     }
@@ -147,13 +149,13 @@ int main(int argc, char* argv[])
             peak.push_back(static_cast<double>(m.peakKilobytes));
         }
         const auto [fastest, slowest] = std::minmax_element(drawn.begin(), drawn.end());
-        summaries.push_back({median(mapped), median(drawn), *fastest, *slowest, median(peak)});
+        summaries.push_back({ median(mapped), median(drawn), *fastest, *slowest, median(peak) });
         const Summary& it = summaries.back();
         std::printf("%s: %d runs, medians: mapped %.1f ms, drawn %.1f ms (min %.1f, max %.1f), peak memory %.0f KiB\n",
-                    programs[i], runs, it.mapped, it.drawn, it.fastest, it.slowest, it.peak);
+            programs[i], runs, it.mapped, it.drawn, it.fastest, it.slowest, it.peak);
     }
     for (std::size_t i = 1; i < programs.size(); ++i)
         std::printf("ratio of the first to %s: drawn %.2f, peak memory %.2f\n", programs[i],
-                    summaries[0].drawn / summaries[i].drawn, summaries[0].peak / summaries[i].peak);
+            summaries[0].drawn / summaries[i].drawn, summaries[0].peak / summaries[i].peak);
     return 0;
 }

@@ -21,9 +21,8 @@ enum class Edition { BaseGame, Expansion };
 // The six level selectors of the main window, in the order of their names.
 enum class Selector { Combo1, Combo2, Combo3, Combo4, Combo5, Combo6 };
 
-inline constexpr std::array<Selector, 6> allSelectors{Selector::Combo1, Selector::Combo2,
-                                                      Selector::Combo3, Selector::Combo4,
-                                                      Selector::Combo5, Selector::Combo6};
+inline constexpr std::array<Selector, 6> allSelectors { Selector::Combo1, Selector::Combo2, Selector::Combo3,
+    Selector::Combo4, Selector::Combo5, Selector::Combo6 };
 
 struct SelectorEntry {
     std::string_view text;
@@ -39,15 +38,14 @@ struct LevelSlot {
 };
 
 // In the order Change handles them; start-up backs them up in reverse.
-inline constexpr std::array<LevelSlot, 3> levelSlots{{
-    {2080, 2, "Hills Divide Us (default)", Selector::Combo1, Selector::Combo4},
-    {2100, 3, "Linked Isles (default)", Selector::Combo2, Selector::Combo5},
-    {2120, 4, "Two on Two (default)", Selector::Combo3, Selector::Combo6},
-}};
+inline constexpr std::array<LevelSlot, 3> levelSlots { {
+    { 2080, 2, "Hills Divide Us (default)", Selector::Combo1, Selector::Combo4 },
+    { 2100, 3, "Linked Isles (default)", Selector::Combo2, Selector::Combo5 },
+    { 2120, 4, "Two on Two (default)", Selector::Combo3, Selector::Combo6 },
+} };
 
 // Every level is four files that differ only in this extension.
-inline constexpr std::array<std::string_view, 4> levelFileExtensions{".dat", ".hdr", ".ver",
-                                                                     ".inf"};
+inline constexpr std::array<std::string_view, 4> levelFileExtensions { ".dat", ".hdr", ".ver", ".inf" };
 inline constexpr std::string_view infExtension = ".inf";
 
 Selector selectorFor(Edition edition, const LevelSlot& slot);

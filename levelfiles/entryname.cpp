@@ -16,8 +16,7 @@ char asciiLower(char c)
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-template <typename Names>
-std::optional<std::string> onlyMatchIn(const Names& names, std::string_view name)
+template <typename Names> std::optional<std::string> onlyMatchIn(const Names& names, std::string_view name)
 {
     std::optional<std::string> match;
     for (const std::string& candidate : names) {
@@ -34,7 +33,8 @@ std::optional<std::string> onlyMatchIn(const Names& names, std::string_view name
 
 bool isPlainFileName(std::string_view name)
 {
-    return !name.empty() && name != "." && name != ".." && name.find_first_of(std::string_view("/\\:\0", 4)) == std::string_view::npos;
+    return !name.empty() && name != "." && name != ".."
+        && name.find_first_of(std::string_view("/\\:\0", 4)) == std::string_view::npos;
 }
 
 bool equalIgnoringCase(std::string_view a, std::string_view b)

@@ -29,7 +29,10 @@ std::unique_ptr<platform::Folder> openFolder(const std::optional<fs::path>& path
 
 } // namespace
 
-FileSystemService::FileSystemService(const std::optional<fs::path>& levelsFolder) : m_folder(openFolder(levelsFolder)) {}
+FileSystemService::FileSystemService(const std::optional<fs::path>& levelsFolder)
+    : m_folder(openFolder(levelsFolder))
+{
+}
 
 const platform::Folder& FileSystemService::folder() const
 {
@@ -59,7 +62,7 @@ std::optional<FileRecord> FileSystemService::findFile(std::string_view name) con
     const std::optional<platform::EntryStatus> status = folder().status(*found);
     if (!status)
         return std::nullopt; // gone in between
-    return FileRecord{std::move(*found), *status};
+    return FileRecord { std::move(*found), *status };
 }
 
 FileRecord FileSystemService::getFile(std::string_view name) const
@@ -82,7 +85,7 @@ bool FileSystemService::fileExists(std::string_view name) const
 int FileSystemService::attributes(const FileRecord& file)
 {
     return (file.status.type == platform::EntryType::Directory ? directoryAttribute : archiveAttribute)
-         | (file.status.readOnly ? readOnlyAttribute : 0);
+        | (file.status.readOnly ? readOnlyAttribute : 0);
 }
 
 void FileSystemService::requireReplaceable(const FileRecord& file)
@@ -130,7 +133,8 @@ std::string FileSystemService::readFile(std::string_view name, std::size_t limit
 void FileSystemService::removeLeftoverTemporaries() const
 {
     for (const std::string& name : folder().names()) {
-        const std::optional<platform::EntryStatus> status = isTemporaryName(name) ? folder().status(name) : std::nullopt;
+        const std::optional<platform::EntryStatus> status
+            = isTemporaryName(name) ? folder().status(name) : std::nullopt;
         if (status && status->type == platform::EntryType::File)
             folder().removeFile(name);
     }

@@ -8,8 +8,7 @@ namespace {
 
 // Calls visit with each line of a text, without its line end, until visit returns false.
 // Registry files run to megabytes: the lines are never gathered.
-template <typename Visit>
-void forEachLine(std::string_view text, Visit visit)
+template <typename Visit> void forEachLine(std::string_view text, Visit visit)
 {
     while (!text.empty()) {
         const std::size_t end = text.find('\n');

@@ -16,7 +16,8 @@ namespace varnholt {
 // A string value of a registry key in a Wine registry file (system.reg, user.reg):
 // sections are "[Software\\Vendor\\Product] 1700000000", values "\"Name\"=\"text\"", each
 // backslash doubled. Keys and names match in any letter case, as the registry's do.
-std::optional<std::string> wineRegistryValue(std::string_view registryFile, std::string_view key, std::string_view name);
+std::optional<std::string> wineRegistryValue(
+    std::string_view registryFile, std::string_view key, std::string_view name);
 
 // Every library folder in Steam's steamapps/libraryfolders.vdf, in the file's order.
 std::vector<std::string> steamLibraryPaths(std::string_view libraryFolders);

@@ -42,8 +42,8 @@ struct LevelFileOperations::Replacement {
 };
 
 LevelFileOperations::LevelFileOperations(LogLineWriter appendLogLine, LogLineWriter writeReason)
-    : m_appendLogLine(std::move(appendLogLine)),
-      m_writeReason(writeReason ? std::move(writeReason) : LogLineWriter(writeToStandardError))
+    : m_appendLogLine(std::move(appendLogLine))
+    , m_writeReason(writeReason ? std::move(writeReason) : LogLineWriter(writeToStandardError))
 {
 }
 
@@ -117,7 +117,7 @@ bool LevelFileOperations::ensureBackup(std::string_view mplevlname)
     }
     if (backup->status.type != platform::EntryType::File)
         throw std::system_error(std::make_error_code(std::errc::invalid_argument),
-                                backup->name + " is not a regular file, so it is no backup");
+            backup->name + " is not a regular file, so it is no backup");
     return false;
 }
 
@@ -164,8 +164,9 @@ void LevelFileOperations::overwriteSlot(std::span<const SlotFileCopy> files)
 {
     std::vector<Replacement> replacements;
     for (const SlotFileCopy& file : files)
-        replacements.push_back({file.splevlname, file.mplevlname, joined(file.splevlname, " copied to ", file.mplevlname),
-                                joined(file.splevlname, " copied to ", joined(file.mplevlname, " *** FAILED ***")), true});
+        replacements.push_back(
+            { file.splevlname, file.mplevlname, joined(file.splevlname, " copied to ", file.mplevlname),
+                joined(file.splevlname, " copied to ", joined(file.mplevlname, " *** FAILED ***")), true });
     replaceTogether(replacements);
 }
 
@@ -176,15 +177,15 @@ void LevelFileOperations::restoreSlot(std::span<const std::string> mplevlnames)
     std::vector<Replacement> replacements;
     for (const std::string& mplevlname : mplevlnames) {
         backups.push_back(backupFileName(mplevlname));
-        replacements.push_back({backups.back(), mplevlname, joined(mplevlname, " restored"),
-                                joined(mplevlname, " restore *** FAILED ***"), false});
+        replacements.push_back({ backups.back(), mplevlname, joined(mplevlname, " restored"),
+            joined(mplevlname, " restore *** FAILED ***"), false });
     }
     replaceTogether(replacements);
 }
 
 void LevelFileOperations::copysplevl(std::string_view splevlname, std::string_view mplevlname)
 {
-    const SlotFileCopy file{std::string(splevlname), std::string(mplevlname)};
+    const SlotFileCopy file { std::string(splevlname), std::string(mplevlname) };
     overwriteSlot(std::span(&file, 1));
 }
 

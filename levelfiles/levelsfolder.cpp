@@ -15,8 +15,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::array<std::string_view, 2> defaultFolders{R"(C:\Program Files\Bullfrog\Populous\levels)",
-                                                         R"(C:\Program Files (x86)\Bullfrog\Populous\levels)"};
+constexpr std::array<std::string_view, 2> defaultFolders { R"(C:\Program Files\Bullfrog\Populous\levels)",
+    R"(C:\Program Files (x86)\Bullfrog\Populous\levels)" };
 constexpr std::string_view gameRegistryKey = R"(Software\Bullfrog Productions Ltd\Populous: The Beginning)";
 constexpr std::string_view installPathValue = "InstallPath";
 constexpr std::string_view gogFolder = R"(C:\GOG Games\Populous - The Beginning\levels)";
@@ -40,13 +40,18 @@ bool holdsASlotFile(const fs::path& folder)
 
 class Search {
 public:
-    Search(std::vector<FoundLevelsFolder>& found, std::size_t most) : m_found(found), m_most(most) {}
+    Search(std::vector<FoundLevelsFolder>& found, std::size_t most)
+        : m_found(found)
+        , m_most(most)
+    {
+    }
 
     [[nodiscard]] bool done() const { return m_found.size() >= m_most; }
 
     void offer(const std::optional<fs::path>& folder, bool isDefault = false)
     {
-        if (done() || !folder || (!isDefault && (!equalIgnoringCase(folder->filename().string(), "levels") || !holdsASlotFile(*folder))))
+        if (done() || !folder
+            || (!isDefault && (!equalIgnoringCase(folder->filename().string(), "levels") || !holdsASlotFile(*folder))))
             return;
         std::error_code error;
         fs::path absolute = fs::absolute(*folder, error).lexically_normal();
@@ -56,7 +61,7 @@ public:
             return fs::weakly_canonical(earlier.path, ignored) == same;
         });
         if (!seen)
-            m_found.push_back({std::move(absolute), isDefault});
+            m_found.push_back({ std::move(absolute), isDefault });
     }
 
     // Looks where an installation of the game on that system would be: 1 to 3 above.
@@ -68,10 +73,11 @@ public:
                 break; // the "(x86)" folder serves only while the usual one is missing
             }
         }
-        for (const RegistryHive hive : {RegistryHive::LocalMachine, RegistryHive::CurrentUser}) {
+        for (const RegistryHive hive : { RegistryHive::LocalMachine, RegistryHive::CurrentUser }) {
             if (done())
                 return;
-            if (const std::optional<std::string> installPath = system.registryValue(hive, gameRegistryKey, installPathValue)) {
+            if (const std::optional<std::string> installPath
+                = system.registryValue(hive, gameRegistryKey, installPathValue)) {
                 if (const std::optional<fs::path> game = system.folder(*installPath))
                     offer(subfolder(*game, "levels"));
             }
@@ -82,7 +88,7 @@ public:
 
     void lookInSteam(const fs::path& steamFolder)
     {
-        std::vector<fs::path> libraries{steamFolder};
+        std::vector<fs::path> libraries { steamFolder };
         if (const std::optional<std::string> list = smallTextFile(steamFolder / "steamapps" / "libraryfolders.vdf")) {
             for (const std::string& library : steamLibraryPaths(*list))
                 libraries.emplace_back(library);

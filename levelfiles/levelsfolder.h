@@ -48,8 +48,8 @@ struct FoundLevelsFolder {
 //   5. each further system, looked through as in 1 to 3.
 // Beyond the first, a folder counts only when it holds at least one slot file. The
 // search only reads, never walks a folder tree, and passes over records it cannot read.
-std::vector<FoundLevelsFolder> findLevelsFolders(const SearchPlaces& places,
-                                                 std::size_t most = std::numeric_limits<std::size_t>::max());
+std::vector<FoundLevelsFolder> findLevelsFolders(
+    const SearchPlaces& places, std::size_t most = std::numeric_limits<std::size_t>::max());
 
 // The folder a plain start uses, or nothing when the game is not found.
 std::optional<FoundLevelsFolder> findLevelsFolder(const EnvironmentLookup& environment = processEnvironment);

@@ -12,9 +12,8 @@ namespace {
 
 StepHook stepHook = nullptr;
 
-constexpr std::array<std::string_view, stepCount> stepNames{
-    "open folder", "look up", "list folder", "open",     "create temporary", "write",        "set mode",
-    "flush",       "clear read-only", "rename", "link",     "remove",           "flush folder"};
+constexpr std::array<std::string_view, stepCount> stepNames { "open folder", "look up", "list folder", "open",
+    "create temporary", "write", "set mode", "flush", "clear read-only", "rename", "link", "remove", "flush folder" };
 
 } // namespace
 
@@ -33,7 +32,8 @@ int injectedFailure(Step step)
     return stepHook != nullptr ? stepHook(step) : 0;
 }
 
-TemporaryCopy::TemporaryCopy(const Folder& folder, std::string_view source) : m_folder(folder)
+TemporaryCopy::TemporaryCopy(const Folder& folder, std::string_view source)
+    : m_folder(folder)
 {
     // A destructor does not run for a constructor that throws: clean up here.
     try {

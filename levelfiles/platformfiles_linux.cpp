@@ -38,7 +38,10 @@ constexpr mode_t writeBits = S_IWUSR | S_IWGRP | S_IWOTH;
 
 class FileDescriptor {
 public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
+    explicit FileDescriptor(int fd)
+        : m_fd(fd)
+    {
+    }
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
     ~FileDescriptor()
@@ -67,13 +70,14 @@ int folderDescriptor(const Folder& folder)
 
 // Copies in chunks and starts writing each one to disk while the next is copied, so
 // that the flush before the rename has little left to wait for.
-constexpr std::size_t chunkSize = std::size_t{8} << 20;
+constexpr std::size_t chunkSize = std::size_t { 8 } << 20;
 
 void copyContent(int source, int destination, const std::string& what)
 {
     // The kernel copies without passing the bytes through us where it can.
     for (off_t done = 0;;) {
-        const ssize_t copied = failsHere(Step::Write) ? -1 : ::copy_file_range(source, nullptr, destination, nullptr, chunkSize, 0);
+        const ssize_t copied
+            = failsHere(Step::Write) ? -1 : ::copy_file_range(source, nullptr, destination, nullptr, chunkSize, 0);
         if (copied == 0)
             return;
         if (copied > 0) {
@@ -87,7 +91,7 @@ void copyContent(int source, int destination, const std::string& what)
             failFromErrno(Step::Write, what);
         break;
     }
-    std::array<char, std::size_t{1} << 16> buffer{};
+    std::array<char, std::size_t { 1 } << 16> buffer {};
     for (;;) {
         const ssize_t got = ::read(source, buffer.data(), buffer.size());
         if (got == 0)
@@ -107,7 +111,8 @@ void copyContent(int source, int destination, const std::string& what)
 
 } // namespace
 
-Folder::Folder(const fs::path& path) : m_path(path)
+Folder::Folder(const fs::path& path)
+    : m_path(path)
 {
     m_native = failsHere(Step::OpenFolder) ? -1 : ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (m_native < 0)
@@ -123,25 +128,28 @@ Folder::~Folder()
 std::optional<EntryStatus> Folder::status(std::string_view name) const
 {
     const std::string entry(name);
-    struct stat status {};
-    if (failsHere(Step::LookUp) || ::fstatat(static_cast<int>(m_native), entry.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) {
+    struct stat status { };
+    if (failsHere(Step::LookUp)
+        || ::fstatat(static_cast<int>(m_native), entry.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) {
         if (errno == ENOENT || errno == ENOTDIR)
             return std::nullopt;
         failFromErrno(Step::LookUp, entry);
     }
     const EntryType type = S_ISREG(status.st_mode) ? EntryType::File
-                         : S_ISDIR(status.st_mode) ? EntryType::Directory
-                         : S_ISLNK(status.st_mode) ? EntryType::Link
+        : S_ISDIR(status.st_mode)                  ? EntryType::Directory
+        : S_ISLNK(status.st_mode)                  ? EntryType::Link
                                                    : EntryType::Other;
     // Root may change any file's mode; anyone else only their own files'.
-    return EntryStatus{type, type != EntryType::Link && (status.st_mode & writeBits) == 0,
-                       ::geteuid() == 0 || status.st_uid == ::geteuid(), static_cast<std::uint64_t>(status.st_size)};
+    return EntryStatus { type, type != EntryType::Link && (status.st_mode & writeBits) == 0,
+        ::geteuid() == 0 || status.st_uid == ::geteuid(), static_cast<std::uint64_t>(status.st_size) };
 }
 
 std::vector<std::string> Folder::names() const
 {
     // A descriptor of its own, so that reading the entries moves no shared position.
-    const int listing = failsHere(Step::ListFolder) ? -1 : ::openat(static_cast<int>(m_native), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int listing = failsHere(Step::ListFolder)
+        ? -1
+        : ::openat(static_cast<int>(m_native), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     DIR* directory = listing < 0 ? nullptr : ::fdopendir(listing);
     if (directory == nullptr) {
         const int error = errno;
@@ -185,7 +193,8 @@ void Folder::removeFile(std::string_view name) const noexcept
 bool Folder::acceptsNewFiles() const
 {
     const std::string name = randomTemporaryName();
-    const int probe = ::openat(static_cast<int>(m_native), name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+    const int probe = ::openat(
+        static_cast<int>(m_native), name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (probe < 0)
         return errno != EACCES && errno != EPERM && errno != EROFS;
     ::close(probe);
@@ -206,18 +215,23 @@ namespace {
 // or a device could wait, or do something.
 int openRegularFile(int folder, const std::string& name, struct stat& status)
 {
-    struct stat before {};
+    struct stat before { };
     if (failsHere(Step::LookUp) || ::fstatat(folder, name.c_str(), &before, AT_SYMLINK_NOFOLLOW) != 0)
         failFromErrno(Step::LookUp, name);
     if (!S_ISREG(before.st_mode))
-        throw std::system_error(std::make_error_code(std::errc::invalid_argument), "open: " + name + " is not a regular file");
-    const int fd = failsHere(Step::Open) ? -1 : ::openat(folder, name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+        throw std::system_error(
+            std::make_error_code(std::errc::invalid_argument), "open: " + name + " is not a regular file");
+    const int fd = failsHere(Step::Open)
+        ? -1
+        : ::openat(folder, name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
     if (fd < 0)
         failFromErrno(Step::Open, name);
     // Still the same regular file, not one swapped in between.
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_ino != before.st_ino || status.st_dev != before.st_dev) {
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_ino != before.st_ino
+        || status.st_dev != before.st_dev) {
         ::close(fd);
-        throw std::system_error(std::make_error_code(std::errc::invalid_argument), "open: " + name + " changed while it was opened");
+        throw std::system_error(
+            std::make_error_code(std::errc::invalid_argument), "open: " + name + " changed while it was opened");
     }
     return fd;
 }
@@ -227,10 +241,11 @@ int openRegularFile(int folder, const std::string& name, struct stat& status)
 std::string Folder::read(std::string_view name, std::size_t limit) const
 {
     const std::string entry(name);
-    struct stat status {};
+    struct stat status { };
     const FileDescriptor input(openRegularFile(static_cast<int>(m_native), entry, status));
     if (static_cast<std::uint64_t>(status.st_size) > limit)
-        throw std::system_error(std::make_error_code(std::errc::file_too_large), "open: " + entry + " is larger than expected");
+        throw std::system_error(
+            std::make_error_code(std::errc::file_too_large), "open: " + entry + " is larger than expected");
     std::string content(static_cast<std::size_t>(status.st_size), '\0');
     std::size_t got = 0;
     while (got < content.size()) {
@@ -251,15 +266,15 @@ void TemporaryCopy::write(std::string_view source)
 {
     const int folder = folderDescriptor(m_folder);
     const std::string sourceName(source);
-    struct stat sourceStatus {};
+    struct stat sourceStatus { };
     const FileDescriptor input(openRegularFile(folder, sourceName, sourceStatus));
 
     int created = -1;
     while (created < 0) {
         std::string name = randomTemporaryName();
         created = failsHere(Step::CreateTemporary)
-                    ? -1
-                    : ::openat(folder, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+            ? -1
+            : ::openat(folder, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
         if (created >= 0)
             m_name = std::move(name);
         else if (errno != EEXIST)
@@ -271,7 +286,7 @@ void TemporaryCopy::write(std::string_view source)
     // Like the copies the game's own platform makes, a copy carries the source's permissions.
     if (failsHere(Step::SetMode) || ::fchmod(output.get(), sourceStatus.st_mode & 07777) != 0)
         failFromErrno(Step::SetMode, m_name);
-    struct stat folderStatus {};
+    struct stat folderStatus { };
     if (::geteuid() == 0 && ::fstat(folder, &folderStatus) == 0) {
         // Run through sudo, the player's folder keeps its owner.
         (void)::fchown(output.get(), folderStatus.st_uid, folderStatus.st_gid);
@@ -296,7 +311,8 @@ void TemporaryCopy::commitAsNew(std::string_view destination)
 {
     const int folder = folderDescriptor(m_folder);
     const std::string target(destination);
-    if (!failsHere(Step::Rename) && ::renameat2(folder, m_name.c_str(), folder, target.c_str(), RENAME_NOREPLACE) == 0) {
+    if (!failsHere(Step::Rename)
+        && ::renameat2(folder, m_name.c_str(), folder, target.c_str(), RENAME_NOREPLACE) == 0) {
         m_committed = true;
         return;
     }

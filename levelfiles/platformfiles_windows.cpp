@@ -40,7 +40,10 @@ bool failsHere(Step step)
 
 class Handle {
 public:
-    explicit Handle(HANDLE handle) : m_handle(handle) {}
+    explicit Handle(HANDLE handle)
+        : m_handle(handle)
+    {
+    }
     Handle(const Handle&) = delete;
     Handle& operator=(const Handle&) = delete;
     ~Handle()
@@ -63,18 +66,19 @@ fs::path pathIn(const Folder& folder, std::string_view name)
 std::string utf8Of(const fs::path& name)
 {
     const std::u8string text = name.u8string();
-    return {text.begin(), text.end()};
+    return { text.begin(), text.end() };
 }
 
 } // namespace
 
-Folder::Folder(const fs::path& path) : m_path(path)
+Folder::Folder(const fs::path& path)
+    : m_path(path)
 {
     // Others may read and write in it, but not rename or remove it while we work there.
     const HANDLE handle = failsHere(Step::OpenFolder)
-                            ? INVALID_HANDLE_VALUE
-                            : ::CreateFileW(path.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        ? INVALID_HANDLE_VALUE
+        : ::CreateFileW(path.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+            FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
         failFromLastError(Step::OpenFolder, path.string());
     m_native = reinterpret_cast<std::intptr_t>(handle);
@@ -90,7 +94,7 @@ Folder::~Folder()
 std::optional<EntryStatus> Folder::status(std::string_view name) const
 {
     const fs::path path = pathIn(*this, name);
-    WIN32_FILE_ATTRIBUTE_DATA data{};
+    WIN32_FILE_ATTRIBUTE_DATA data {};
     const bool found = !failsHere(Step::LookUp) && ::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data);
     const DWORD attributes = data.dwFileAttributes;
     if (!found) {
@@ -100,19 +104,19 @@ std::optional<EntryStatus> Folder::status(std::string_view name) const
         failFromError(Step::LookUp, error, path.string());
     }
     const EntryType type = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ? EntryType::Link
-                         : (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0     ? EntryType::Directory
-                         : (attributes & FILE_ATTRIBUTE_DEVICE) != 0        ? EntryType::Other
+        : (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0                      ? EntryType::Directory
+        : (attributes & FILE_ATTRIBUTE_DEVICE) != 0                         ? EntryType::Other
                                                                             : EntryType::File;
     // Whoever may write the file may clear its mark; the replacing rename finds out.
-    return EntryStatus{type, type != EntryType::Link && (attributes & FILE_ATTRIBUTE_READONLY) != 0, true,
-                       (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow};
+    return EntryStatus { type, type != EntryType::Link && (attributes & FILE_ATTRIBUTE_READONLY) != 0, true,
+        (std::uint64_t { data.nFileSizeHigh } << 32) | data.nFileSizeLow };
 }
 
 std::vector<std::string> Folder::names() const
 {
-    WIN32_FIND_DATAW found{};
-    const HANDLE search = failsHere(Step::ListFolder) ? INVALID_HANDLE_VALUE
-                                                      : ::FindFirstFileW((m_path / L"*").c_str(), &found);
+    WIN32_FIND_DATAW found {};
+    const HANDLE search
+        = failsHere(Step::ListFolder) ? INVALID_HANDLE_VALUE : ::FindFirstFileW((m_path / L"*").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE)
         failFromLastError(Step::ListFolder, m_path.string());
     std::vector<std::string> names;
@@ -145,8 +149,8 @@ bool Folder::acceptsNewFiles() const
 {
     // Deleted again when closed. Under C:\Program Files a program that is not elevated
     // is refused here: a 64-bit program gets no file virtualisation to hide that.
-    const HANDLE probe = ::CreateFileW(pathIn(*this, randomTemporaryName()).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                       FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    const HANDLE probe = ::CreateFileW(pathIn(*this, randomTemporaryName()).c_str(), GENERIC_WRITE, 0, nullptr,
+        CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (probe == INVALID_HANDLE_VALUE) {
         const DWORD error = ::GetLastError();
         return error != ERROR_ACCESS_DENIED && error != ERROR_WRITE_PROTECT;
@@ -160,7 +164,7 @@ bool Folder::tryLock()
     // A named mutex per folder, in this session: nothing is written to the folder for it.
     std::wstring folder = fs::absolute(m_path).lexically_normal().wstring();
     std::transform(folder.begin(), folder.end(), folder.begin(), [](wchar_t c) { return ::towlower(c); });
-    const std::wstring name = L"Local\\Varnholt-" + std::to_wstring(std::hash<std::wstring>{}(folder));
+    const std::wstring name = L"Local\\Varnholt-" + std::to_wstring(std::hash<std::wstring> {}(folder));
     const HANDLE mutex = ::CreateMutexW(nullptr, FALSE, name.c_str());
     if (mutex == nullptr)
         return true; // no lock to be had: nothing to keep apart
@@ -184,15 +188,18 @@ HANDLE openRegularFile(const Folder& folder, std::string_view name)
     if (!status)
         failFromError(Step::LookUp, ERROR_FILE_NOT_FOUND, path.string());
     if (status->type != EntryType::File)
-        throw std::system_error(std::make_error_code(std::errc::invalid_argument), "open: " + path.string() + " is not a regular file");
-    const HANDLE input = failsHere(Step::Open) ? INVALID_HANDLE_VALUE
-                                               : ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                                               FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        throw std::system_error(
+            std::make_error_code(std::errc::invalid_argument), "open: " + path.string() + " is not a regular file");
+    const HANDLE input = failsHere(Step::Open)
+        ? INVALID_HANDLE_VALUE
+        : ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+            FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (input == INVALID_HANDLE_VALUE)
         failFromLastError(Step::Open, path.string());
     if (::GetFileType(input) != FILE_TYPE_DISK) {
         ::CloseHandle(input);
-        throw std::system_error(std::make_error_code(std::errc::invalid_argument), "open: " + path.string() + " is not a regular file");
+        throw std::system_error(
+            std::make_error_code(std::errc::invalid_argument), "open: " + path.string() + " is not a regular file");
     }
     return input;
 }
@@ -211,15 +218,17 @@ DWORD readSome(HANDLE input, char* into, DWORD size, const std::string& what)
 std::string Folder::read(std::string_view name, std::size_t limit) const
 {
     const Handle input(openRegularFile(*this, name));
-    LARGE_INTEGER size{};
+    LARGE_INTEGER size {};
     if (!::GetFileSizeEx(input.get(), &size))
         failFromLastError(Step::Open, std::string(name));
     if (static_cast<std::uint64_t>(size.QuadPart) > limit)
-        throw std::system_error(std::make_error_code(std::errc::file_too_large), "open: " + std::string(name) + " is larger than expected");
+        throw std::system_error(
+            std::make_error_code(std::errc::file_too_large), "open: " + std::string(name) + " is larger than expected");
     std::string content(static_cast<std::size_t>(size.QuadPart), '\0');
     std::size_t got = 0;
     while (got < content.size()) {
-        const DWORD part = readSome(input.get(), content.data() + got, static_cast<DWORD>(content.size() - got), std::string(name));
+        const DWORD part
+            = readSome(input.get(), content.data() + got, static_cast<DWORD>(content.size() - got), std::string(name));
         if (part == 0)
             break;
         got += part;
@@ -235,10 +244,9 @@ void TemporaryCopy::write(std::string_view source)
     HANDLE created = INVALID_HANDLE_VALUE;
     while (created == INVALID_HANDLE_VALUE) {
         std::string name = randomTemporaryName();
-        created = failsHere(Step::CreateTemporary)
-                    ? INVALID_HANDLE_VALUE
-                    : ::CreateFileW(pathIn(m_folder, name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+        created = failsHere(Step::CreateTemporary) ? INVALID_HANDLE_VALUE
+                                                   : ::CreateFileW(pathIn(m_folder, name).c_str(), GENERIC_WRITE, 0,
+                                                       nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (created != INVALID_HANDLE_VALUE)
             m_name = std::move(name);
         else if (::GetLastError() != ERROR_FILE_EXISTS)
@@ -246,7 +254,7 @@ void TemporaryCopy::write(std::string_view source)
     }
     Handle output(created);
 
-    std::array<char, std::size_t{1} << 16> buffer{};
+    std::array<char, std::size_t { 1 } << 16> buffer {};
     for (;;) {
         const DWORD got = readSome(input.get(), buffer.data(), static_cast<DWORD>(buffer.size()), std::string(source));
         if (got == 0)
@@ -265,13 +273,15 @@ void TemporaryCopy::commitReplacing(std::string_view destination)
     // Windows will not replace a read-only file: its mark goes just before the rename.
     const DWORD attributes = ::GetFileAttributesW(target.c_str());
     const bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0
-                       && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+        && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
     if (readOnly
-        && (failsHere(Step::ClearReadOnly) || !::SetFileAttributesW(target.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)))
+        && (failsHere(Step::ClearReadOnly)
+            || !::SetFileAttributesW(target.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)))
         failFromLastError(Step::ClearReadOnly, target.string());
     // Fails on a file in use: the slot file then stays as it was, its mark put back.
     if (failsHere(Step::Rename)
-        || !::MoveFileExW(pathIn(m_folder, m_name).c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        || !::MoveFileExW(
+            pathIn(m_folder, m_name).c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         const DWORD error = ::GetLastError();
         if (readOnly)
             (void)::SetFileAttributesW(target.c_str(), attributes);
@@ -284,7 +294,8 @@ void TemporaryCopy::commitAsNew(std::string_view destination)
 {
     const fs::path target = pathIn(m_folder, destination);
     // Without MOVEFILE_REPLACE_EXISTING, an existing destination makes the move fail.
-    if (failsHere(Step::Rename) || !::MoveFileExW(pathIn(m_folder, m_name).c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH))
+    if (failsHere(Step::Rename)
+        || !::MoveFileExW(pathIn(m_folder, m_name).c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH))
         failFromLastError(Step::Rename, "to the new " + target.string());
     m_committed = true;
 }

@@ -85,16 +85,18 @@ SearchPlaces searchPlaces(const EnvironmentLookup& environment)
     if (!home)
         return places;
 
-    for (const char* steam : {".steam/steam", ".local/share/Steam", ".var/app/com.valvesoftware.Steam/.local/share/Steam"}) {
+    for (const char* steam :
+        { ".steam/steam", ".local/share/Steam", ".var/app/com.valvesoftware.Steam/.local/share/Steam" }) {
         std::error_code error;
         const fs::path folder = *home / steam;
         const fs::path same = fs::weakly_canonical(folder, error);
         if (!fs::is_directory(folder, error))
             continue;
-        const bool seen = std::any_of(places.steamFolders.begin(), places.steamFolders.end(), [&](const fs::path& earlier) {
-            std::error_code ignored;
-            return fs::weakly_canonical(earlier, ignored) == same;
-        });
+        const bool seen
+            = std::any_of(places.steamFolders.begin(), places.steamFolders.end(), [&](const fs::path& earlier) {
+                  std::error_code ignored;
+                  return fs::weakly_canonical(earlier, ignored) == same;
+              });
         if (!seen)
             places.steamFolders.push_back(folder);
     }
@@ -104,7 +106,7 @@ SearchPlaces searchPlaces(const EnvironmentLookup& environment)
     prefixes.addEach(*home / ".PlayOnLinux/wineprefix");
     prefixes.addEach(*home / "Games/Heroic/Prefixes/default");
     prefixes.addEach(*home / "Games/Heroic/Prefixes/default", "pfx");
-    for (const char* games : {".local/share/lutris/games", ".config/lutris/games"}) {
+    for (const char* games : { ".local/share/lutris/games", ".config/lutris/games" }) {
         for (const fs::path& gameFile : entriesOf(*home / games)) {
             const std::optional<std::string> text = smallTextFile(gameFile);
             std::optional<std::string> prefix = text ? lutrisGamePrefix(*text) : std::nullopt;

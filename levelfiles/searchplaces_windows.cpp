@@ -25,7 +25,7 @@ std::wstring wide(std::string_view utf8)
 std::string utf8Of(const std::wstring& text)
 {
     const std::u8string converted = fs::path(text).u8string();
-    return {converted.begin(), converted.end()};
+    return { converted.begin(), converted.end() };
 }
 
 class NativeWindows final : public WindowsSystem {
@@ -40,11 +40,11 @@ public:
         return path;
     }
 
-    [[nodiscard]] std::optional<std::string> registryValue(RegistryHive hive, std::string_view key,
-                                                           std::string_view name) const override
+    [[nodiscard]] std::optional<std::string> registryValue(
+        RegistryHive hive, std::string_view key, std::string_view name) const override
     {
         // The game is a 32-bit program: its keys are where a 32-bit program sees them.
-        for (const REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
+        for (const REGSAM view : { KEY_WOW64_32KEY, KEY_WOW64_64KEY }) {
             if (std::optional<std::string> value = read(hive, key, name, view))
                 return value;
         }
@@ -55,8 +55,8 @@ private:
     static std::optional<std::string> read(RegistryHive hive, std::string_view key, std::string_view name, REGSAM view)
     {
         HKEY opened = nullptr;
-        if (::RegOpenKeyExW(hive == RegistryHive::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER, wide(key).c_str(), 0,
-                            KEY_QUERY_VALUE | view, &opened)
+        if (::RegOpenKeyExW(hive == RegistryHive::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER,
+                wide(key).c_str(), 0, KEY_QUERY_VALUE | view, &opened)
             != ERROR_SUCCESS)
             return std::nullopt;
         const std::wstring valueName = wide(name);
@@ -64,9 +64,10 @@ private:
         DWORD size = 0;
         std::optional<std::string> value;
         if (::RegQueryValueExW(opened, valueName.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS
-            && (type == REG_SZ || type == REG_EXPAND_SZ) && size < (DWORD{1} << 16)) {
+            && (type == REG_SZ || type == REG_EXPAND_SZ) && size < (DWORD { 1 } << 16)) {
             std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
-            if (::RegQueryValueExW(opened, valueName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(text.data()), &size)
+            if (::RegQueryValueExW(
+                    opened, valueName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(text.data()), &size)
                 == ERROR_SUCCESS) {
                 text.resize(::wcsnlen(text.c_str(), text.size()));
                 value = utf8Of(text);
@@ -83,8 +84,8 @@ SearchPlaces searchPlaces(const EnvironmentLookup&)
 {
     SearchPlaces places;
     places.systems.push_back(std::make_unique<NativeWindows>());
-    if (const std::optional<std::string> steam = places.systems.front()->registryValue(
-            RegistryHive::CurrentUser, R"(Software\Valve\Steam)", "SteamPath"))
+    if (const std::optional<std::string> steam
+        = places.systems.front()->registryValue(RegistryHive::CurrentUser, R"(Software\Valve\Steam)", "SteamPath"))
         places.steamFolders.push_back(pathOf(*steam));
     return places;
 }

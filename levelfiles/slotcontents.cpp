@@ -10,15 +10,18 @@ namespace varnholt {
 namespace {
 
 // Level files are a few hundred kilobytes; a larger file is no level.
-constexpr std::size_t largestLevelFile = std::size_t{16} << 20;
+constexpr std::size_t largestLevelFile = std::size_t { 16 } << 20;
 
 // The extensions in the order they are compared: the small files before the ".dat".
-constexpr std::array<std::string_view, 4> comparisonOrder{".hdr", ".ver", ".inf", ".dat"};
+constexpr std::array<std::string_view, 4> comparisonOrder { ".hdr", ".ver", ".inf", ".dat" };
 
 // Reads each file at most once, and only as far as a comparison needs it.
 class FileReader {
 public:
-    explicit FileReader(const FileSystemService& files) : m_files(files) {}
+    explicit FileReader(const FileSystemService& files)
+        : m_files(files)
+    {
+    }
 
     // The size of a regular file; nothing for anything else or no entry.
     std::optional<std::uint64_t> size(const std::string& name)
@@ -93,7 +96,8 @@ Pairs pairsFor(const LevelSlot& slot, LevelNumber level)
         const std::string_view extension = comparisonOrder[i];
         const std::string slotFile = levelFileName(slot.levelNumber, extension);
         const bool keepsInf = extension == infExtension && isInInfExclusionSet(level);
-        pairs[i] = {slotFile, level == slot.levelNumber || keepsInf ? backupFileName(slotFile) : levelFileName(level, extension)};
+        pairs[i] = { slotFile,
+            level == slot.levelNumber || keepsInf ? backupFileName(slotFile) : levelFileName(level, extension) };
     }
     return pairs;
 }
@@ -117,11 +121,11 @@ SlotContent identifySlot(const FileSystemService& files, const LevelSlot& slot)
 {
     FileReader reader(files);
     if (allEqual(reader, pairsFor(slot, slot.levelNumber)))
-        return {SlotContent::Kind::OriginalMap, {}};
-    for (const Selector selector : {slot.baseGameSelector, slot.expansionSelector}) {
+        return { SlotContent::Kind::OriginalMap, {} };
+    for (const Selector selector : { slot.baseGameSelector, slot.expansionSelector }) {
         for (const SelectorEntry& entry : entriesOf(selector)) {
             if (entry.levelNumber != slot.levelNumber && allEqual(reader, pairsFor(slot, entry.levelNumber)))
-                return {SlotContent::Kind::Level, entry.text};
+                return { SlotContent::Kind::Level, entry.text };
         }
     }
     return {};

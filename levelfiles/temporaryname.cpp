@@ -17,13 +17,12 @@ bool isTemporaryName(std::string_view name)
         || !name.starts_with(temporaryPrefix) || !name.ends_with(temporarySuffix))
         return false;
     const std::string_view random = name.substr(temporaryPrefix.size(), temporaryRandomLength);
-    return std::all_of(random.begin(), random.end(),
-                       [](char c) { return alphabet.find(c) != std::string_view::npos; });
+    return std::all_of(random.begin(), random.end(), [](char c) { return alphabet.find(c) != std::string_view::npos; });
 }
 
 std::string randomTemporaryName()
 {
-    static std::mt19937 generator{std::random_device{}()};
+    static std::mt19937 generator { std::random_device {}() };
     std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1);
     std::string name(temporaryPrefix);
     for (std::size_t i = 0; i < temporaryRandomLength; ++i)

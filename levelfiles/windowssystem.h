@@ -22,8 +22,8 @@ public:
 
     // A string value of the registry. A key under Software is looked for where a 32-bit
     // program sees it first (Wow6432Node on a 64-bit system), then in the 64-bit view.
-    [[nodiscard]] virtual std::optional<std::string> registryValue(RegistryHive hive, std::string_view key,
-                                                                   std::string_view name) const = 0;
+    [[nodiscard]] virtual std::optional<std::string> registryValue(
+        RegistryHive hive, std::string_view key, std::string_view name) const = 0;
 };
 
 // One step down from a folder to a subfolder, in any letter case, as Wine takes it.

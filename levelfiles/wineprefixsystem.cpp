@@ -13,7 +13,7 @@ namespace {
 namespace fs = std::filesystem;
 
 // Real registry files run to a few megabytes; anything far larger is not one.
-constexpr std::uintmax_t largestRecord = std::uintmax_t{64} << 20;
+constexpr std::uintmax_t largestRecord = std::uintmax_t { 64 } << 20;
 
 bool isFolder(const fs::path& path)
 {
@@ -79,7 +79,7 @@ std::optional<fs::path> WinePrefixSystem::folder(std::string_view windowsPath) c
     const char letter = windowsPath[0];
     if (!((letter >= 'a' && letter <= 'z') || (letter >= 'A' && letter <= 'Z')))
         return std::nullopt;
-    const std::string device{static_cast<char>(letter | 0x20), ':'};
+    const std::string device { static_cast<char>(letter | 0x20), ':' };
     // The drive is whatever the link points at; Wine itself never assumes drive_c.
     fs::path drive = m_prefix / "dosdevices" / device;
     if (!isFolder(drive)) {
@@ -93,9 +93,11 @@ std::optional<fs::path> WinePrefixSystem::folder(std::string_view windowsPath) c
     return followWindowsPath(drive, steps);
 }
 
-std::optional<std::string> WinePrefixSystem::registryValue(RegistryHive hive, std::string_view key, std::string_view name) const
+std::optional<std::string> WinePrefixSystem::registryValue(
+    RegistryHive hive, std::string_view key, std::string_view name) const
 {
-    const std::optional<std::string> file = smallTextFile(m_prefix / (hive == RegistryHive::LocalMachine ? "system.reg" : "user.reg"));
+    const std::optional<std::string> file
+        = smallTextFile(m_prefix / (hive == RegistryHive::LocalMachine ? "system.reg" : "user.reg"));
     if (!file)
         return std::nullopt;
     if (hive == RegistryHive::LocalMachine && key.starts_with("Software\\")) {

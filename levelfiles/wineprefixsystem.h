@@ -9,7 +9,10 @@ namespace varnholt {
 // to drive_c), and the registry is kept in its system.reg and user.reg text files.
 class WinePrefixSystem final : public WindowsSystem {
 public:
-    explicit WinePrefixSystem(std::filesystem::path prefix) : m_prefix(std::move(prefix)) {}
+    explicit WinePrefixSystem(std::filesystem::path prefix)
+        : m_prefix(std::move(prefix))
+    {
+    }
 
     [[nodiscard]] const std::filesystem::path& prefix() const { return m_prefix; }
 
@@ -17,8 +20,8 @@ public:
     [[nodiscard]] bool exists() const;
 
     [[nodiscard]] std::optional<std::filesystem::path> folder(std::string_view windowsPath) const override;
-    [[nodiscard]] std::optional<std::string> registryValue(RegistryHive hive, std::string_view key,
-                                                           std::string_view name) const override;
+    [[nodiscard]] std::optional<std::string> registryValue(
+        RegistryHive hive, std::string_view key, std::string_view name) const override;
 
 private:
     std::filesystem::path m_prefix;

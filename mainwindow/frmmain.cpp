@@ -42,7 +42,7 @@ constexpr int clientWidth = 662;
 constexpr int clientHeight = 538;
 
 // Each selector's place, shared by the two selectors of a column.
-constexpr std::array<QRect, 3> selectorPlaces{{{8, 264, 217, 24}, {232, 264, 225, 24}, {464, 264, 193, 24}}};
+constexpr std::array<QRect, 3> selectorPlaces { { { 8, 264, 217, 24 }, { 232, 264, 225, 24 }, { 464, 264, 193, 24 } } };
 
 const QString description = QStringLiteral(
     "This progam copies single player levels over multiplayer levels so that you can play them as "
@@ -59,9 +59,9 @@ std::size_t columnOf(Selector selector)
 }
 
 using ClickProcedure = void (MainWindowLogic::*)();
-constexpr std::array<ClickProcedure, 6> selectorClickProcedures{
-    &MainWindowLogic::Combo1_Click, &MainWindowLogic::Combo2_Click, &MainWindowLogic::Combo3_Click,
-    &MainWindowLogic::Combo4_Click, &MainWindowLogic::Combo5_Click, &MainWindowLogic::Combo6_Click};
+constexpr std::array<ClickProcedure, 6> selectorClickProcedures { &MainWindowLogic::Combo1_Click,
+    &MainWindowLogic::Combo2_Click, &MainWindowLogic::Combo3_Click, &MainWindowLogic::Combo4_Click,
+    &MainWindowLogic::Combo5_Click, &MainWindowLogic::Combo6_Click };
 
 // The box shows line ends as Qt does; the log itself keeps them as written.
 QString forDisplay(std::string_view text)
@@ -73,12 +73,13 @@ QString forDisplay(std::string_view text)
 
 } // namespace
 
-frmMain::frmMain(LevelsFolderChoice folderChoice) : m_logic(*this, std::move(folderChoice), writeReason)
+frmMain::frmMain(LevelsFolderChoice folderChoice)
+    : m_logic(*this, std::move(folderChoice), writeReason)
 {
     setObjectName(QStringLiteral("frmMain"));
     // A fixed frame: title, system menu, minimise and close, never maximise.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+        | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setWindowTitle(QStringLiteral("Varnholt"));
     setWindowIcon(programIcon());
     setFont(dialogFont());
@@ -109,20 +110,20 @@ void frmMain::buildControls()
     banner->setPixmap(bannerPicture(devicePixelRatioF()));
     banner->setGeometry(168, 8, 354, 132);
 
-    QLabel* heading = makeLabel(client, "Label1", QStringLiteral("Play single player levels as multiplayer"),
-                                {56, 144, 545, 89});
+    QLabel* heading
+        = makeLabel(client, "Label1", QStringLiteral("Play single player levels as multiplayer"), { 56, 144, 545, 89 });
     heading->setFont(headingFont());
-    m_columnHeadings = {makeLabel(client, "Label12", QStringLiteral("2 player levels"), {8, 240, 217, 17}),
-                        makeLabel(client, "Label13", QStringLiteral("3 player levels"), {232, 240, 225, 17}),
-                        makeLabel(client, "Label14", QStringLiteral("4  player levels"), {464, 240, 193, 17})};
+    m_columnHeadings = { makeLabel(client, "Label12", QStringLiteral("2 player levels"), { 8, 240, 217, 17 }),
+        makeLabel(client, "Label13", QStringLiteral("3 player levels"), { 232, 240, 225, 17 }),
+        makeLabel(client, "Label14", QStringLiteral("4  player levels"), { 464, 240, 193, 17 }) };
 
     for (const Selector selector : allSelectors) {
         auto* box = new QComboBox(client);
         const auto number = static_cast<std::size_t>(selector);
         box->setObjectName(QStringLiteral("Combo%1").arg(number + 1));
         for (const SelectorEntry& entry : entriesOf(selector))
-            box->addItem(QString::fromUtf8(entry.text.data(), static_cast<qsizetype>(entry.text.size())),
-                         entry.levelNumber);
+            box->addItem(
+                QString::fromUtf8(entry.text.data(), static_cast<qsizetype>(entry.text.size())), entry.levelNumber);
         // No current entry until start-up chooses the default.
         box->setCurrentIndex(-1);
         box->setGeometry(selectorPlaces.at(columnOf(selector)));
@@ -130,10 +131,10 @@ void frmMain::buildControls()
         setSelectorVisible(selector, editionOf(selector) == Edition::BaseGame);
     }
 
-    m_playAsLabels = {makeLabel(client, "Label9", QStringLiteral("play as Hills divide us"), {8, 296, 217, 33}),
-                      makeLabel(client, "Label10", QStringLiteral("play as Linked Isles"), {232, 296, 225, 33}),
-                      makeLabel(client, "Label11", QStringLiteral("play as Two on Two"), {464, 296, 193, 33})};
-    makeLabel(client, "Label15", description, {8, 448, 641, 81}, Qt::AlignLeft | Qt::AlignTop);
+    m_playAsLabels = { makeLabel(client, "Label9", QStringLiteral("play as Hills divide us"), { 8, 296, 217, 33 }),
+        makeLabel(client, "Label10", QStringLiteral("play as Linked Isles"), { 232, 296, 225, 33 }),
+        makeLabel(client, "Label11", QStringLiteral("play as Two on Two"), { 464, 296, 193, 33 }) };
+    makeLabel(client, "Label15", description, { 8, 448, 641, 81 }, Qt::AlignLeft | Qt::AlignTop);
 
     // Neither button is a default button: Enter and Escape mean nothing window-wide.
     m_cmdChange = new QPushButton(QStringLiteral("Change"), client);
@@ -179,8 +180,8 @@ void frmMain::buildControls()
 
     // What a screen reader says: a selector by its column, not by the level it shows.
     // Windows takes the name; Linux takes the column heading that labels the selector.
-    const std::array<QString, 3> columns{QStringLiteral("2 player levels"), QStringLiteral("3 player levels"),
-                                         QStringLiteral("4 player levels")};
+    const std::array<QString, 3> columns { QStringLiteral("2 player levels"), QStringLiteral("3 player levels"),
+        QStringLiteral("4 player levels") };
     for (const Selector selector : allSelectors)
         combo(selector)->setAccessibleName(columns.at(columnOf(selector)));
     m_Text1->setAccessibleName(QStringLiteral("Activity log"));
@@ -188,9 +189,9 @@ void frmMain::buildControls()
 
     // Tab order; labels, hidden and disabled controls are passed over.
     QWidget* previous = combo(Selector::Combo1);
-    for (QWidget* next : std::initializer_list<QWidget*>{
-             combo(Selector::Combo2), combo(Selector::Combo3), m_cmdChange, m_cmdExit, m_Text1, m_Option1,
-             m_Option2, combo(Selector::Combo4), combo(Selector::Combo5), combo(Selector::Combo6)}) {
+    for (QWidget* next : std::initializer_list<QWidget*> { combo(Selector::Combo2), combo(Selector::Combo3),
+             m_cmdChange, m_cmdExit, m_Text1, m_Option1, m_Option2, combo(Selector::Combo4), combo(Selector::Combo5),
+             combo(Selector::Combo6) }) {
         setTabOrder(previous, next);
         previous = next;
     }
@@ -241,8 +242,8 @@ void frmMain::raiseSelectorClick(Selector selector)
 void frmMain::setSelectorText(Selector selector, std::string_view text)
 {
     QComboBox* box = combo(selector);
-    const int index = box->findText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())),
-                                    Qt::MatchExactly | Qt::MatchCaseSensitive);
+    const int index = box->findText(
+        QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), Qt::MatchExactly | Qt::MatchCaseSensitive);
     if (index < 0)
         return; // no such entry: the selector keeps the one it has
     box->setCurrentIndex(index);
@@ -325,8 +326,8 @@ void frmMain::showNewestLogLine()
 void frmMain::showSlotContent(const LevelSlot& slot, std::string_view description)
 {
     const QString text = QString::fromUtf8(description.data(), static_cast<qsizetype>(description.size()));
-    for (QWidget* control : std::initializer_list<QWidget*>{combo(slot.baseGameSelector), combo(slot.expansionSelector),
-                                                             m_playAsLabels.at(static_cast<std::size_t>(slot.players - 2))}) {
+    for (QWidget* control : std::initializer_list<QWidget*> { combo(slot.baseGameSelector),
+             combo(slot.expansionSelector), m_playAsLabels.at(static_cast<std::size_t>(slot.players - 2)) }) {
         control->setToolTip(text);
         control->setAccessibleDescription(text);
     }
@@ -341,8 +342,8 @@ void frmMain::showMessage(std::string_view text)
 {
     // No caption of our own: the box shows the application's name.
     QMessageBox box(QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(),
-                    QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), QMessageBox::Ok,
-                    isVisible() ? this : nullptr);
+        QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), QMessageBox::Ok,
+        isVisible() ? this : nullptr);
     if (messageBoxHook())
         messageBoxHook()(box);
     else

@@ -64,9 +64,9 @@ private:
     void showNewestLogLine();
     [[nodiscard]] QComboBox* combo(Selector selector) const;
 
-    std::array<QComboBox*, 6> m_combos{};
-    std::array<QLabel*, 3> m_columnHeadings{};
-    std::array<QLabel*, 3> m_playAsLabels{};
+    std::array<QComboBox*, 6> m_combos {};
+    std::array<QLabel*, 3> m_columnHeadings {};
+    std::array<QLabel*, 3> m_playAsLabels {};
     QPushButton* m_cmdChange = nullptr;
     QPushButton* m_cmdExit = nullptr;
     QPlainTextEdit* m_Text1 = nullptr;

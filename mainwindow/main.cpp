@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "commandline.h"
 #include "frmmain.h"
-#include "windowkit/quitafterlastwindow.h"
 #include "windowkit/application.h"
+#include "windowkit/quitafterlastwindow.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -14,13 +14,12 @@
 namespace {
 
 struct Options {
-    QCommandLineOption levelsFolder{QStringLiteral("levels-folder"),
-                                    QStringLiteral("Use the game's levels folder <folder> and no other."),
-                                    QStringLiteral("folder")};
-    QCommandLineOption listLevelsFolders{QStringLiteral("list-levels-folders"),
-                                         QStringLiteral("Print every levels folder found, the one used first, and exit.")};
-    QCommandLineOption showSlots{QStringLiteral("show-slots"),
-                                 QStringLiteral("Print what each multiplayer slot holds now, and exit.")};
+    QCommandLineOption levelsFolder { QStringLiteral("levels-folder"),
+        QStringLiteral("Use the game's levels folder <folder> and no other."), QStringLiteral("folder") };
+    QCommandLineOption listLevelsFolders { QStringLiteral("list-levels-folders"),
+        QStringLiteral("Print every levels folder found, the one used first, and exit.") };
+    QCommandLineOption showSlots { QStringLiteral("show-slots"),
+        QStringLiteral("Print what each multiplayer slot holds now, and exit.") };
 };
 
 // Only these options run without a window, and so without a display.
@@ -28,8 +27,8 @@ bool wantsNoWindow(int argc, char* argv[])
 {
     for (int i = 1; i < argc; ++i) {
         const std::string_view argument = argv[i];
-        if (argument == "--list-levels-folders" || argument == "--show-slots" || argument == "--help" || argument == "-h"
-            || argument == "--help-all" || argument == "--version" || argument == "-v")
+        if (argument == "--list-levels-folders" || argument == "--show-slots" || argument == "--help"
+            || argument == "-h" || argument == "--help-all" || argument == "--version" || argument == "-v")
             return true;
     }
     return false;
@@ -39,7 +38,7 @@ varnholt::LevelsFolderChoice folderChoice(const QCommandLineParser& parser, cons
 {
     if (!parser.isSet(options.levelsFolder))
         return {};
-    return {varnholt::processEnvironment, QDir(parser.value(options.levelsFolder)).absolutePath().toStdString()};
+    return { varnholt::processEnvironment, QDir(parser.value(options.levelsFolder)).absolutePath().toStdString() };
 }
 
 } // namespace
@@ -47,8 +46,9 @@ varnholt::LevelsFolderChoice folderChoice(const QCommandLineParser& parser, cons
 int main(int argc, char* argv[])
 {
     // Asked from a command line, the program needs no display at all.
-    const std::unique_ptr<QCoreApplication> app = wantsNoWindow(argc, argv) ? std::make_unique<QCoreApplication>(argc, argv)
-                                                                             : std::make_unique<QApplication>(argc, argv);
+    const std::unique_ptr<QCoreApplication> app = wantsNoWindow(argc, argv)
+        ? std::make_unique<QCoreApplication>(argc, argv)
+        : std::make_unique<QApplication>(argc, argv);
     varnholt::setUpApplication();
 
     QCommandLineParser parser;
@@ -57,7 +57,7 @@ int main(int argc, char* argv[])
     parser.addHelpOption();
     parser.addVersionOption();
     const Options options;
-    parser.addOptions({options.levelsFolder, options.listLevelsFolders, options.showSlots});
+    parser.addOptions({ options.levelsFolder, options.listLevelsFolders, options.showSlots });
     parser.process(*app);
     const varnholt::LevelsFolderChoice choice = folderChoice(parser, options);
     if (parser.isSet(options.listLevelsFolders))

@@ -15,7 +15,7 @@ namespace varnholt {
 namespace {
 
 // Start-up backs up each slot's files in this order, the last slot first.
-constexpr std::array<std::string_view, 4> startupBackupExtensions{".inf", ".hdr", ".dat", ".ver"};
+constexpr std::array<std::string_view, 4> startupBackupExtensions { ".inf", ".hdr", ".dat", ".ver" };
 
 constexpr std::size_t separatorLength = 100;
 
@@ -24,20 +24,21 @@ constexpr std::size_t separatorLength = 100;
 std::string alreadyRunningMessage(std::string_view folder)
 {
     return "Varnholt is already running on the levels folder " + std::string(folder)
-         + ". Close it there first: this window changes no files.";
+        + ". Close it there first: this window changes no files.";
 }
 
 std::string namedFolderMissingMessage(std::string_view folder)
 {
-    return "Can't find the levels folder " + std::string(folder) + " given with --levels-folder. No files were changed.";
+    return "Can't find the levels folder " + std::string(folder)
+        + " given with --levels-folder. No files were changed.";
 }
 
 std::string levelsFolderNotWritableMessage(std::string_view folder)
 {
     return "Varnholt cannot write in the levels folder " + std::string(folder)
-         + ", so it can neither back up nor change any level. The folder belongs to another user or is protected. "
-           "On Windows, a game under C:\\Program Files needs Varnholt started as administrator: right-click it, "
-           "then choose Run as administrator.";
+        + ", so it can neither back up nor change any level. The folder belongs to another user or is protected. "
+          "On Windows, a game under C:\\Program Files needs Varnholt started as administrator: right-click it, "
+          "then choose Run as administrator.";
 }
 
 std::string levelsFolderLogLine(std::string_view folder)
@@ -45,11 +46,11 @@ std::string levelsFolderLogLine(std::string_view folder)
     return "Using the levels folder " + std::string(folder);
 }
 
-MainWindowLogic::MainWindowLogic(ControlOperations& window, LevelsFolderChoice folderChoice,
-                                 LevelFileOperations::LogLineWriter writeReason)
-    : m_window(window),
-      m_folderChoice(std::move(folderChoice)),
-      m_files([this](std::string_view line) { appendLogLine(line); }, std::move(writeReason))
+MainWindowLogic::MainWindowLogic(
+    ControlOperations& window, LevelsFolderChoice folderChoice, LevelFileOperations::LogLineWriter writeReason)
+    : m_window(window)
+    , m_folderChoice(std::move(folderChoice))
+    , m_files([this](std::string_view line) { appendLogLine(line); }, std::move(writeReason))
 {
 }
 
@@ -90,7 +91,7 @@ bool MainWindowLogic::enterLevelsFolder()
             m_window.showMessage(namedFolderMissingMessage(m_folderChoice.namedFolder->string()));
             return false;
         }
-        folder = FoundLevelsFolder{*m_folderChoice.namedFolder, false};
+        folder = FoundLevelsFolder { *m_folderChoice.namedFolder, false };
     } else {
         folder = findLevelsFolder(m_folderChoice.environment);
     }
@@ -101,8 +102,8 @@ bool MainWindowLogic::enterLevelsFolder()
     // temporary file there may belong to another Varnholt that is still working.
     m_files.setLevelsFolder(absoluteFolder);
     if (!m_files.levelsFolder())
-        throw std::system_error(std::make_error_code(std::errc::no_such_file_or_directory),
-                                "the levels folder cannot be opened");
+        throw std::system_error(
+            std::make_error_code(std::errc::no_such_file_or_directory), "the levels folder cannot be opened");
     if (!m_files.lockLevelsFolder()) {
         m_window.showMessage(alreadyRunningMessage(absoluteFolder.string()));
         return false;
@@ -158,7 +159,7 @@ void MainWindowLogic::putLevelInSlot(LevelNumber level, const LevelSlot& slot)
         // Some levels need the slot's own ".inf" file, which then stays as it is.
         if (extension == infExtension && isInInfExclusionSet(level))
             continue;
-        files.push_back({levelFileName(level, extension), levelFileName(slot.levelNumber, extension)});
+        files.push_back({ levelFileName(level, extension), levelFileName(slot.levelNumber, extension) });
     }
     m_files.overwriteSlot(files);
 }

@@ -24,11 +24,11 @@
 
 namespace varnholt {
 
-inline constexpr std::string_view levelsFolderMissingMessage =
-    R"(Error. Can't find Populous levels directory c:\Program Files\Bullfrog\Populous\levels. Check that you have done more than a minimum install to the default location)";
+inline constexpr std::string_view levelsFolderMissingMessage
+    = R"(Error. Can't find Populous levels directory c:\Program Files\Bullfrog\Populous\levels. Check that you have done more than a minimum install to the default location)";
 
-inline constexpr std::string_view changeFailedMessage =
-    "Error. Unable to copy some files, check that the levels directory and files exist and are not in use";
+inline constexpr std::string_view changeFailedMessage
+    = "Error. Unable to copy some files, check that the levels directory and files exist and are not in use";
 
 // Shown at start-up when another Varnholt holds the levels folder.
 std::string alreadyRunningMessage(std::string_view folder);
@@ -46,7 +46,8 @@ std::string levelsFolderLogLine(std::string_view folder);
 struct LevelsFolderChoice {
     // NOLINTNEXTLINE(google-explicit-constructor): an environment alone means "search"
     LevelsFolderChoice(EnvironmentLookup lookup = processEnvironment, std::optional<std::filesystem::path> named = {})
-        : environment(std::move(lookup)), namedFolder(std::move(named))
+        : environment(std::move(lookup))
+        , namedFolder(std::move(named))
     {
     }
     EnvironmentLookup environment;
@@ -57,7 +58,7 @@ class MainWindowLogic {
 public:
     // Why a file operation failed goes to writeReason, or to standard error without one.
     explicit MainWindowLogic(ControlOperations& window, LevelsFolderChoice folderChoice = {},
-                             LevelFileOperations::LogLineWriter writeReason = {});
+        LevelFileOperations::LogLineWriter writeReason = {});
 
     // Start-up: every selector on its default, Change disabled, then into the levels
     // folder and the one-time backups of the twelve slot files.

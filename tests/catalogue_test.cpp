@@ -22,15 +22,15 @@ TEST(LevelCatalogue, OnlyTheFirstEntryOfEachSelectorCarriesItsSlotsNumber)
 TEST(LevelCatalogue, BaseGameHoldsEachLevelOnceNumberedFromItsText)
 {
     std::set<int> seen;
-    for (const Selector selector : {Selector::Combo1, Selector::Combo2, Selector::Combo3}) {
+    for (const Selector selector : { Selector::Combo1, Selector::Combo2, Selector::Combo3 }) {
         for (const SelectorEntry& entry : entriesOf(selector).subspan(1)) {
             const int level = std::stoi(std::string(entry.text));
             EXPECT_EQ(entry.levelNumber, 2000 + level) << entry.text;
             EXPECT_TRUE(seen.insert(level).second) << entry.text;
         }
     }
-    EXPECT_EQ(seen, (std::set<int>{1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13,
-                                   14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25}));
+    EXPECT_EQ(seen,
+        (std::set<int> { 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25 }));
 }
 
 TEST(LevelCatalogue, ExactlySixSelectableLevelsKeepTheSlotsInfFile)
@@ -40,5 +40,5 @@ TEST(LevelCatalogue, ExactlySixSelectableLevelsKeepTheSlotsInfFile)
         for (const SelectorEntry& entry : entriesOf(selector))
             if (isInInfExclusionSet(entry.levelNumber))
                 excluded.insert(entry.levelNumber);
-    EXPECT_EQ(excluded, (std::set<LevelNumber>{2005, 2007, 2010, 2015, 2020, 2025}));
+    EXPECT_EQ(excluded, (std::set<LevelNumber> { 2005, 2007, 2010, 2015, 2020, 2025 }));
 }

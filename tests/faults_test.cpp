@@ -28,8 +28,8 @@
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
-#include <sys/sysmacros.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -73,7 +73,7 @@ std::string singlePlayer(const std::string& slotFile)
     return "level 2005 for " + slotFile;
 }
 
-const std::vector<std::string> slotFiles{"levl2080.dat", "levl2080.hdr"};
+const std::vector<std::string> slotFiles { "levl2080.dat", "levl2080.hdr" };
 
 struct Operation {
     const char* name;
@@ -91,18 +91,19 @@ void PrintTo(const Operation& operation, std::ostream* out)
 std::vector<Operation> operations()
 {
     const auto overwriteSlot = [](LevelFileOperations& files) {
-        const std::vector<SlotFileCopy> copies{{"levl2005.dat", "levl2080.dat"}, {"levl2005.hdr", "levl2080.hdr"}};
+        const std::vector<SlotFileCopy> copies { { "levl2005.dat", "levl2080.dat" },
+            { "levl2005.hdr", "levl2080.hdr" } };
         files.overwriteSlot(copies);
     };
     const auto copysplevl = [](LevelFileOperations& files) { files.copysplevl("levl2005.dat", "levl2080.dat"); };
     return {
-        {"BackUp", false, 1, [](LevelFileOperations& files) { files.copymplevl("levl2080.dat"); }, before},
-        {"Overwrite", true, 1, copysplevl, singlePlayer},
-        {"OverwriteTakingTheBackup", false, 1, copysplevl, singlePlayer},
-        {"Restore", true, 1, [](LevelFileOperations& files) { files.restoremplevl("levl2080.dat"); }, backupOf},
-        {"OverwriteSlot", true, 2, overwriteSlot, singlePlayer},
-        {"OverwriteSlotTakingTheBackups", false, 2, overwriteSlot, singlePlayer},
-        {"RestoreSlot", true, 2, [](LevelFileOperations& files) { files.restoreSlot(slotFiles); }, backupOf},
+        { "BackUp", false, 1, [](LevelFileOperations& files) { files.copymplevl("levl2080.dat"); }, before },
+        { "Overwrite", true, 1, copysplevl, singlePlayer },
+        { "OverwriteTakingTheBackup", false, 1, copysplevl, singlePlayer },
+        { "Restore", true, 1, [](LevelFileOperations& files) { files.restoremplevl("levl2080.dat"); }, backupOf },
+        { "OverwriteSlot", true, 2, overwriteSlot, singlePlayer },
+        { "OverwriteSlotTakingTheBackups", false, 2, overwriteSlot, singlePlayer },
+        { "RestoreSlot", true, 2, [](LevelFileOperations& files) { files.restoreSlot(slotFiles); }, backupOf },
     };
 }
 
@@ -150,7 +151,7 @@ Outcome runInterrupted(const fs::path& levels, const Operation& operation, int s
     ::close(logPipe[0]);
     int status = 0;
     ::waitpid(child, &status, 0);
-    Outcome outcome{WIFSIGNALED(status) || WEXITSTATUS(status) == 3, {}, {}};
+    Outcome outcome { WIFSIGNALED(status) || WEXITSTATUS(status) == 3, {}, {} };
     std::istringstream lines(all);
     for (std::string line; std::getline(lines, line);) {
         if (line.starts_with('#'))
@@ -171,7 +172,7 @@ bool logged(const std::string& log, const std::string& slotFile, bool failed)
     return false;
 }
 
-class FaultSweep : public ::testing::TestWithParam<std::tuple<Operation, bool>> {};
+class FaultSweep : public ::testing::TestWithParam<std::tuple<Operation, bool>> { };
 
 } // namespace
 
@@ -189,13 +190,15 @@ TEST_P(FaultSweep, EveryStepInterruptedKeepsTheInvariants)
                 writeFile(levels / backupFileName(name), backupOf(name));
         }
         const Outcome outcome = runInterrupted(levels.path(), operation, step, kill);
-        const auto interrupted = outcome.steps.begin() + std::min<long>(step - 1, static_cast<long>(outcome.steps.size()));
+        const auto interrupted
+            = outcome.steps.begin() + std::min<long>(step - 1, static_cast<long>(outcome.steps.size()));
         const std::string interruptedStep = interrupted == outcome.steps.end() ? "" : *interrupted;
         if (!outcome.interrupted) {
             // The whole run: a new backup is renamed, the folder flushed, then the slot renamed.
             if (!operation.backupsThere && operation.after(slotFiles[0]) != before(slotFiles[0])) {
                 const auto at = [&](const char* name, std::size_t from = 0) {
-                    return std::find(outcome.steps.begin() + static_cast<long>(from), outcome.steps.end(), name) - outcome.steps.begin();
+                    return std::find(outcome.steps.begin() + static_cast<long>(from), outcome.steps.end(), name)
+                        - outcome.steps.begin();
                 };
                 const auto backupRenamed = static_cast<std::size_t>(at("rename"));
                 EXPECT_LT(backupRenamed, at("flush folder", backupRenamed));
@@ -244,10 +247,10 @@ TEST_P(FaultSweep, EveryStepInterruptedKeepsTheInvariants)
     EXPECT_GT(step, 6) << "the sweep reached too few steps to mean anything";
 }
 
-INSTANTIATE_TEST_SUITE_P(AllOperations, FaultSweep, ::testing::Combine(::testing::ValuesIn(operations()), ::testing::Bool()),
-                         [](const auto& test) {
-                             return std::string(std::get<0>(test.param).name) + (std::get<1>(test.param) ? "Killed" : "Failing");
-                         });
+INSTANTIATE_TEST_SUITE_P(AllOperations, FaultSweep,
+    ::testing::Combine(::testing::ValuesIn(operations()), ::testing::Bool()), [](const auto& test) {
+        return std::string(std::get<0>(test.param).name) + (std::get<1>(test.param) ? "Killed" : "Failing");
+    });
 
 // The sweep proves only what it reaches: every step the platform code can take here is
 // taken, and so interrupted, by some row. Two are not, and cannot be on this system.
@@ -271,7 +274,7 @@ TEST(FaultSweepReach, EveryStepThePlatformTakesIsInterruptedSomewhere)
     }
     // Clearing read-only happens on Windows only, which will not replace a read-only file;
     // linking a new backup only where the file system cannot rename without replacing.
-    const std::set<platform::Step> elsewhere{platform::Step::ClearReadOnly, platform::Step::Link};
+    const std::set<platform::Step> elsewhere { platform::Step::ClearReadOnly, platform::Step::Link };
     for (std::size_t step = 0; step < platform::stepCount; ++step) {
         const auto taken = static_cast<platform::Step>(step);
         EXPECT_EQ(reached.count(std::string(platform::nameOf(taken))), elsewhere.count(taken) != 0 ? 0U : 1U)
@@ -290,9 +293,13 @@ class HostileFolder : public ::testing::Test {
 protected:
     HostileFolder() { files.setLevelsFolder(levels); }
     ScratchFolder scratch;
-    fs::path levels = [this] { fs::create_directory(scratch / "levels"); return scratch / "levels"; }();
+    fs::path levels = [this] {
+        fs::create_directory(scratch / "levels");
+        return scratch / "levels";
+    }();
     std::string log;
-    LevelFileOperations files{[this](std::string_view line) { log.append(line).append("\n"); }, [](std::string_view) {}};
+    LevelFileOperations files { [this](std::string_view line) { log.append(line).append("\n"); },
+        [](std::string_view) {} };
 };
 
 } // namespace
@@ -324,11 +331,11 @@ TEST_F(HostileFolder, FileSizeLimitHalfWayLeavesNothingPartial)
     writeFile(levels / "levl2005.dat", std::string(1 << 16, 's'));
     writeFile(levels / "levl2100.dat", std::string(1 << 16, 'm'));
     const std::string before = snapshotOf(levels);
-    for (const bool killed : {false, true}) {
+    for (const bool killed : { false, true }) {
         const int status = inChild([&] {
             if (!killed)
                 ::signal(SIGXFSZ, SIG_IGN);
-            const rlimit limit{4096, 4096};
+            const rlimit limit { 4096, 4096 };
             ::setrlimit(RLIMIT_FSIZE, &limit);
             files.copysplevl("levl2005.dat", "levl2080.dat");
             files.copymplevl("levl2100.dat");
@@ -351,29 +358,32 @@ TEST_F(HostileFolder, EntriesThatAreNoFilesAreNeverOpenedNorTakenForBackups)
 {
     writeFile(scratch / "outside.dat", "outside the levels folder");
     ::mkfifo((scratch / "outside.fifo").c_str(), 0644);
-    const std::vector<std::pair<const char*, std::function<bool(const fs::path&)>>> kinds{
-        {"FIFO", [](const fs::path& at) { return ::mkfifo(at.c_str(), 0644) == 0; }},
-        {"socket",
-         [](const fs::path& at) {
-             sockaddr_un address{};
-             address.sun_family = AF_UNIX;
-             at.string().copy(address.sun_path, sizeof address.sun_path - 1);
-             const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-             const bool made = ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
-             ::close(fd);
-             return made;
-         }},
-        {"device", [](const fs::path& at) { return ::mknod(at.c_str(), S_IFCHR | 0644, makedev(1, 3)) == 0; }},
-        {"folder", [](const fs::path& at) { return fs::create_directory(at); }},
-        {"dangling link", [](const fs::path& at) { return ::symlink("nowhere.dat", at.c_str()) == 0; }},
-        {"link out", [&](const fs::path& at) { return ::symlink((scratch / "outside.dat").c_str(), at.c_str()) == 0; }},
-        {"link to a FIFO", [&](const fs::path& at) { return ::symlink((scratch / "outside.fifo").c_str(), at.c_str()) == 0; }},
+    const std::vector<std::pair<const char*, std::function<bool(const fs::path&)>>> kinds {
+        { "FIFO", [](const fs::path& at) { return ::mkfifo(at.c_str(), 0644) == 0; } },
+        { "socket",
+            [](const fs::path& at) {
+                sockaddr_un address {};
+                address.sun_family = AF_UNIX;
+                at.string().copy(address.sun_path, sizeof address.sun_path - 1);
+                const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+                const bool made = ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+                ::close(fd);
+                return made;
+            } },
+        { "device", [](const fs::path& at) { return ::mknod(at.c_str(), S_IFCHR | 0644, makedev(1, 3)) == 0; } },
+        { "folder", [](const fs::path& at) { return fs::create_directory(at); } },
+        { "dangling link", [](const fs::path& at) { return ::symlink("nowhere.dat", at.c_str()) == 0; } },
+        { "link out",
+            [&](const fs::path& at) { return ::symlink((scratch / "outside.dat").c_str(), at.c_str()) == 0; } },
+        { "link to a FIFO",
+            [&](const fs::path& at) { return ::symlink((scratch / "outside.fifo").c_str(), at.c_str()) == 0; } },
     };
     // Where the entry stands, and what start-up's backup, an overwrite and a restore log.
-    const std::vector<std::pair<const char*, const char*>> places{
-        {"levl2005.dat", "levl2005.dat copied to levl2080.dat *** FAILED ***\nlevl2080.dat restored\n"},
-        {"levl2080.dat", "levl2005.dat copied to levl2080.dat *** FAILED ***\nlevl2080.dat restore *** FAILED ***\n"},
-        {"copy of levl2080.dat", "levl2005.dat copied to levl2080.dat *** FAILED ***\nlevl2080.dat restore *** FAILED ***\n"},
+    const std::vector<std::pair<const char*, const char*>> places {
+        { "levl2005.dat", "levl2005.dat copied to levl2080.dat *** FAILED ***\nlevl2080.dat restored\n" },
+        { "levl2080.dat", "levl2005.dat copied to levl2080.dat *** FAILED ***\nlevl2080.dat restore *** FAILED ***\n" },
+        { "copy of levl2080.dat",
+            "levl2005.dat copied to levl2080.dat *** FAILED ***\nlevl2080.dat restore *** FAILED ***\n" },
     };
     for (const auto& [kind, make] : kinds) {
         for (const auto& [place, expectedLog] : places) {
@@ -410,32 +420,32 @@ TEST_F(HostileFolder, EntriesThatAreNoFilesAreNeverOpenedNorTakenForBackups)
 // replaced, none is, and each gets its failure line.
 TEST_F(HostileFolder, ASlotIsReplacedWholeOrNotAtAll)
 {
-    const std::vector<std::pair<const char*, std::function<void()>>> faults{
-        {"a level file missing", [&] { fs::remove(levels / "levl2005.ver"); }},
-        {"a backup that is a folder",
-         [&] {
-             fs::remove(levels / "copy of levl2080.ver");
-             fs::create_directory(levels / "copy of levl2080.ver");
-         }},
+    const std::vector<std::pair<const char*, std::function<void()>>> faults {
+        { "a level file missing", [&] { fs::remove(levels / "levl2005.ver"); } },
+        { "a backup that is a folder",
+            [&] {
+                fs::remove(levels / "copy of levl2080.ver");
+                fs::create_directory(levels / "copy of levl2080.ver");
+            } },
 #ifndef _WIN32 // no FIFOs on Windows, and links only for privileged users
-        {"a level file that is a FIFO",
-         [&] {
-             fs::remove(levels / "levl2005.hdr");
-             ::mkfifo((levels / "levl2005.hdr").c_str(), 0644);
-         }},
-        {"a slot file that is a link without backup",
-         [&] {
-             fs::remove(levels / "levl2080.inf");
-             fs::remove(levels / "copy of levl2080.inf");
-             fs::create_symlink("nowhere", levels / "levl2080.inf");
-         }},
+        { "a level file that is a FIFO",
+            [&] {
+                fs::remove(levels / "levl2005.hdr");
+                ::mkfifo((levels / "levl2005.hdr").c_str(), 0644);
+            } },
+        { "a slot file that is a link without backup",
+            [&] {
+                fs::remove(levels / "levl2080.inf");
+                fs::remove(levels / "copy of levl2080.inf");
+                fs::create_symlink("nowhere", levels / "levl2080.inf");
+            } },
 #endif
     };
     std::string failed;
     std::vector<SlotFileCopy> copies;
-    for (const std::string extension : {".dat", ".hdr", ".ver", ".inf"}) {
+    for (const std::string extension : { ".dat", ".hdr", ".ver", ".inf" }) {
         failed += "levl2005" + extension + " copied to levl2080" + extension + " *** FAILED ***\n";
-        copies.push_back({"levl2005" + extension, "levl2080" + extension});
+        copies.push_back({ "levl2005" + extension, "levl2080" + extension });
     }
     for (const auto& [fault, provoke] : faults) {
         SCOPED_TRACE(fault);
@@ -454,13 +464,14 @@ TEST_F(HostileFolder, ASlotIsReplacedWholeOrNotAtAll)
     }
 }
 
-#ifndef _WIN32 // on Windows the read-only mark is the file's, shared by all its names, and the open folder cannot be renamed
+#ifndef _WIN32 // on Windows the read-only mark is the file's, shared by all its names, and the open folder cannot be
+               // renamed
 // Read-only is what the game sees, but the slot is replaced by a rename: the old file's
 // mode is never touched, so a hard link to it elsewhere keeps its content and its mode,
 // and a failed Change changes no mode at all.
 TEST_F(HostileFolder, HardLinksAndReadOnlySlotsLeaveOtherNamesAlone)
 {
-    for (const mode_t mode : {0444, 0644}) {
+    for (const mode_t mode : { 0444, 0644 }) {
         SCOPED_TRACE(mode);
         for (const std::string& name : namesIn(levels))
             fs::remove_all(levels / name);
@@ -480,8 +491,9 @@ TEST_F(HostileFolder, HardLinksAndReadOnlySlotsLeaveOtherNamesAlone)
         EXPECT_EQ(modeOf(scratch / "elsewhere.dat"), mode);
         EXPECT_EQ(modeOf(levels / "copy of levl2080.dat"), mode);
         EXPECT_EQ(readFile(levels / "levl2080.dat"), singleLevel);
-        EXPECT_EQ(log, "levl2007.dat copied to levl2080.dat *** FAILED ***\nlevl2005.dat copied to levl2080.dat\n"
-                       "levl2006.dat copied to levl2080.dat *** FAILED ***\nlevl2080.dat copied to levl2080.dat\n");
+        EXPECT_EQ(log,
+            "levl2007.dat copied to levl2080.dat *** FAILED ***\nlevl2005.dat copied to levl2080.dat\n"
+            "levl2006.dat copied to levl2080.dat *** FAILED ***\nlevl2080.dat copied to levl2080.dat\n");
     }
 }
 
@@ -501,7 +513,7 @@ TEST_F(HostileFolder, TheFolderOpenedIsTheFolderWorkedIn)
     files.copysplevl("levl2005.dat", "levl2080.dat");
     EXPECT_EQ(log, "levl2005.dat copied to levl2080.dat\n");
     EXPECT_EQ(readFile(scratch / "moved/levl2080.dat"), singleLevel);
-    EXPECT_EQ(namesIn(elsewhere), (std::vector<std::string>{"levl2005.dat", "levl2080.dat"}));
+    EXPECT_EQ(namesIn(elsewhere), (std::vector<std::string> { "levl2005.dat", "levl2080.dat" }));
     EXPECT_EQ(readFile(elsewhere / "levl2080.dat"), "not the game's");
 }
 
@@ -515,7 +527,7 @@ TEST_F(HostileFolder, AFailedFlushIsAFailure)
     writeFile(levels / "levl2005.dat", singleLevel);
     std::string reasons;
     LevelFileOperations flushing([this](std::string_view line) { log.append(line).append("\n"); },
-                                 [&](std::string_view line) { reasons.append(line).append("\n"); });
+        [&](std::string_view line) { reasons.append(line).append("\n"); });
     flushing.setLevelsFolder(levels);
     platform::setStepHook([](platform::Step step) { return step == platform::Step::FlushFolder ? EIO : 0; });
     flushing.copysplevl("levl2005.dat", "levl2080.dat");
@@ -535,9 +547,10 @@ TEST_F(HostileFolder, ReadOnlyIsClearedByTheModeNotByRootsOverride)
     constexpr uid_t player = 65534;
     fs::permissions(scratch.path(), fs::perms(0755)); // the player may pass through to the levels
     ASSERT_EQ(::chown(levels.c_str(), player, player), 0);
-    for (const char* name : {"levl2080.dat", "copy of levl2080.dat", "levl2005.dat", "levl2100.dat", "copy of levl2100.dat"})
+    for (const char* name :
+        { "levl2080.dat", "copy of levl2080.dat", "levl2005.dat", "levl2100.dat", "copy of levl2100.dat" })
         writeFile(levels / name, name, 0444);
-    for (const char* name : {"levl2080.dat", "copy of levl2080.dat", "levl2005.dat"})
+    for (const char* name : { "levl2080.dat", "copy of levl2080.dat", "levl2005.dat" })
         ASSERT_EQ(::chown((levels / name).c_str(), player, player), 0);
     // levl2100.dat stays root's: the player cannot make it writable, so it must stay as it
     // is. Root's unreadable levl2006.dat cannot be copied, nor can it be a backup.
@@ -549,10 +562,11 @@ TEST_F(HostileFolder, ReadOnlyIsClearedByTheModeNotByRootsOverride)
         files.copysplevl("levl2005.dat", "levl2100.dat");
         files.copysplevl("levl2006.dat", "levl2080.dat");
         files.copymplevl("levl2006.dat");
-        ::_exit(log == "levl2005.dat copied to levl2080.dat\nlevl2005.dat copied to levl2100.dat *** FAILED ***\n"
+        ::_exit(log
+                    == "levl2005.dat copied to levl2080.dat\nlevl2005.dat copied to levl2100.dat *** FAILED ***\n"
                        "levl2006.dat copied to levl2080.dat *** FAILED ***\n"
-                    ? 0
-                    : 1);
+                ? 0
+                : 1);
     });
     EXPECT_FALSE(fs::exists(levels / "copy of levl2006.dat"));
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << WEXITSTATUS(status);
@@ -584,8 +598,8 @@ TEST_F(HostileFolder, RootKeepsThePlayersFolderThePlayers)
     writeFile(levels / "levl2005.dat", singleLevel);
     ASSERT_EQ(::chown(levels.c_str(), player, player), 0);
     files.copysplevl("levl2005.dat", "levl2080.dat"); // takes the backup, then overwrites
-    for (const char* name : {"levl2080.dat", "copy of levl2080.dat"}) {
-        struct stat status {};
+    for (const char* name : { "levl2080.dat", "copy of levl2080.dat" }) {
+        struct stat status { };
         ASSERT_EQ(::stat((levels / name).c_str(), &status), 0);
         EXPECT_EQ(status.st_uid, player) << name;
     }
@@ -604,9 +618,11 @@ TEST_F(HostileFolder, AFullDiskLeavesEveryFileAsItWas)
     files.restoremplevl("levl2080.dat");
     files.copymplevl("levl2120.dat"); // may fit or not; if not, there is no backup at all
     const std::string after = snapshotOf(levels);
-    const std::string backup = fs::exists(levels / "copy of levl2120.dat") ? readFile(levels / "copy of levl2120.dat") : "";
+    const std::string backup
+        = fs::exists(levels / "copy of levl2120.dat") ? readFile(levels / "copy of levl2120.dat") : "";
     ::umount(levels.c_str());
-    EXPECT_EQ(log.substr(0, log.find("levl2120")), "levl2005.dat copied to levl2080.dat *** FAILED ***\nlevl2080.dat restore *** FAILED ***\n");
+    EXPECT_EQ(log.substr(0, log.find("levl2120")),
+        "levl2005.dat copied to levl2080.dat *** FAILED ***\nlevl2080.dat restore *** FAILED ***\n");
     EXPECT_TRUE(after == before || backup == std::string(5000, 'x'));
     EXPECT_EQ(after.find(".varnholt-"), std::string::npos);
 }
@@ -618,7 +634,7 @@ TEST(Instances, OddPathsAndTwoStartsAtOnceGiveOneCompleteBackupEach)
     ScratchFolder scratch;
     const fs::path prefix = makeWinePrefix(scratch / "-a prefix with spaces, and ü");
     const fs::path levels = makeLevelsFolder(prefix);
-    for (const int slot : {2080, 2100, 2120})
+    for (const int slot : { 2080, 2100, 2120 })
         writeLevel(levels, slot);
     int barrier[2];
     ASSERT_EQ(::pipe(barrier), 0);
@@ -630,10 +646,12 @@ TEST(Instances, OddPathsAndTwoStartsAtOnceGiveOneCompleteBackupEach)
             ::close(barrier[1]);
             (void)!::read(barrier[0], &go, 1); // both start together
             FakeWindow window;
-            MainWindowLogic logic(window, environmentOf({{"WINEPREFIX", prefix}}));
+            MainWindowLogic logic(window, environmentOf({ { "WINEPREFIX", prefix } }));
             logic.Form_Load();
             ::usleep(200000); // still running while the other starts
-            ::_exit(window.messages.empty() ? 0 : window.messages == std::vector{alreadyRunningMessage(levels.string())} ? 1 : 2);
+            ::_exit(window.messages.empty()                                                     ? 0
+                    : window.messages == std::vector { alreadyRunningMessage(levels.string()) } ? 1
+                                                                                                : 2);
         }
     }
     ::close(barrier[0]);
@@ -644,7 +662,7 @@ TEST(Instances, OddPathsAndTwoStartsAtOnceGiveOneCompleteBackupEach)
         ::waitpid(child, &status, 0);
         statuses.insert(WIFEXITED(status) ? WEXITSTATUS(status) : -1);
     }
-    EXPECT_EQ(statuses, (std::multiset<int>{0, 1}));
+    EXPECT_EQ(statuses, (std::multiset<int> { 0, 1 }));
     EXPECT_EQ(namesIn(levels).size(), 24U); // twelve slot files, twelve backups, nothing else
     for (const std::string& name : namesIn(levels)) {
         if (name.starts_with("copy of ")) {
@@ -670,7 +688,7 @@ TEST(Instances, ASecondStartLeavesTheFirstOnesWorkAlone)
     secondLogic.Form_Load();
     second.setSelectorText(Selector::Combo1, "21 - Fractured Earth");
     secondLogic.cmdChange_Click();
-    EXPECT_EQ(second.messages, std::vector{alreadyRunningMessage(game.levels.string())});
+    EXPECT_EQ(second.messages, std::vector { alreadyRunningMessage(game.levels.string()) });
     EXPECT_EQ(snapshotOf(game.levels), before);
 
     firstLogic.reset();
@@ -696,7 +714,10 @@ TEST(Instances, AFolderThePlayerMayNotWriteIsSaidOnce)
             ::_exit(2);
         FakeWindow window;
         MainWindowLogic(window, game.environment()).Form_Load();
-        ::_exit(window.messages == std::vector{levelsFolderNotWritableMessage(game.levels.string())} && window.log.empty() ? 0 : 1);
+        ::_exit(window.messages == std::vector { levelsFolderNotWritableMessage(game.levels.string()) }
+                    && window.log.empty()
+                ? 0
+                : 1);
     });
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << WEXITSTATUS(status);
     EXPECT_EQ(snapshotOf(game.levels), before);

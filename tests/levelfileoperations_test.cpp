@@ -29,11 +29,14 @@ protected:
     {
         writeFile(levels / name, content, mode);
     }
-    [[nodiscard]] std::string file(const char* name) const { return readFile(levels / name); }
+    [[nodiscard]] std::string file(const char* name) const
+    {
+        return readFile(levels / name);
+    }
 
     ScratchFolder levels;
     std::string log;
-    LevelFileOperations files{[this](std::string_view line) { log.append(line).append("\r\n"); }};
+    LevelFileOperations files { [this](std::string_view line) { log.append(line).append("\r\n"); } };
 };
 
 } // namespace
@@ -51,7 +54,8 @@ TEST_F(LevelFileOperationsTest, BackUpIsTakenOnceAndFailsSilently)
 
     EXPECT_EQ(file("copy of levl2080.dat"), "multiplayer");
     EXPECT_EQ(log, "levl2080.dat multiplayer level backed up\r\n");
-    EXPECT_EQ(namesIn(levels.path()), (Names{"COPY OF LEVL2120.DAT", "copy of levl2080.dat", "levl2080.dat", "levl2120.dat"}));
+    EXPECT_EQ(namesIn(levels.path()),
+        (Names { "COPY OF LEVL2120.DAT", "copy of levl2080.dat", "levl2080.dat", "levl2120.dat" }));
 }
 
 TEST_F(LevelFileOperationsTest, OverwriteThenRestoreKeepsTheBackup)
@@ -63,23 +67,25 @@ TEST_F(LevelFileOperationsTest, OverwriteThenRestoreKeepsTheBackup)
     files.restoremplevl("levl2080.dat");
     EXPECT_EQ(file("levl2080.dat"), "multiplayer");
     EXPECT_EQ(file("copy of levl2080.dat"), "multiplayer");
-    EXPECT_EQ(log, "levl2080.dat multiplayer level backed up\r\nlevl2005.dat copied to levl2080.dat\r\n"
-                   "levl2080.dat restored\r\n");
+    EXPECT_EQ(log,
+        "levl2080.dat multiplayer level backed up\r\nlevl2005.dat copied to levl2080.dat\r\n"
+        "levl2080.dat restored\r\n");
 }
 
 TEST_F(LevelFileOperationsTest, MissingFilesGiveFailureLinesAndCreateNothing)
 {
     files.copysplevl("levl2005.dat", "levl2080.dat"); // no slot file
-    files.restoremplevl("levl2100.dat");              // no slot file
+    files.restoremplevl("levl2100.dat"); // no slot file
     write("levl2120.dat", "multiplayer");
     write("copy of levl2120.dat", "multiplayer");
     files.copysplevl("levl2012.dat", "levl2120.dat"); // no single-player file
     write("levl2120.hdr", "header");
-    files.restoremplevl("levl2120.hdr");              // no backup
+    files.restoremplevl("levl2120.hdr"); // no backup
 
-    EXPECT_EQ(log, "levl2005.dat copied to levl2080.dat *** FAILED ***\r\nlevl2100.dat restore *** FAILED ***\r\n"
-                   "levl2012.dat copied to levl2120.dat *** FAILED ***\r\nlevl2120.hdr restore *** FAILED ***\r\n");
-    EXPECT_EQ(namesIn(levels.path()), (Names{"copy of levl2120.dat", "levl2120.dat", "levl2120.hdr"}));
+    EXPECT_EQ(log,
+        "levl2005.dat copied to levl2080.dat *** FAILED ***\r\nlevl2100.dat restore *** FAILED ***\r\n"
+        "levl2012.dat copied to levl2120.dat *** FAILED ***\r\nlevl2120.hdr restore *** FAILED ***\r\n");
+    EXPECT_EQ(namesIn(levels.path()), (Names { "copy of levl2120.dat", "levl2120.dat", "levl2120.hdr" }));
     EXPECT_EQ(file("levl2120.dat"), "multiplayer");
 }
 
@@ -91,7 +97,7 @@ TEST_F(LevelFileOperationsTest, NamesMatchInAnyCaseButNeverAmbiguously)
     EXPECT_EQ(file("LEVL2080.DAT"), "single player");
     files.restoremplevl("levl2080.dat");
     EXPECT_EQ(file("LEVL2080.DAT"), "multiplayer");
-    EXPECT_EQ(namesIn(levels.path()), (Names{"LEVL2080.DAT", "Levl2005.Dat", "copy of levl2080.dat"}));
+    EXPECT_EQ(namesIn(levels.path()), (Names { "LEVL2080.DAT", "Levl2005.Dat", "copy of levl2080.dat" }));
 
 #ifndef _WIN32 // a Windows folder cannot hold two names that differ only in case
     // Two names that differ only in case, and neither exact: no guessing.
@@ -109,7 +115,7 @@ TEST_F(LevelFileOperationsTest, NamesMatchInAnyCaseButNeverAmbiguously)
     std::filesystem::create_directory(levels / "a");
     writeFile(levels / "a" / "b", "in a subfolder");
     const FileSystemService service(levels.path());
-    for (const char* name : {"", ".", "..", "a/b", "..\\LEVL2080.DAT", "c:LEVL2080.DAT", "LEVL2080.DAT/"})
+    for (const char* name : { "", ".", "..", "a/b", "..\\LEVL2080.DAT", "c:LEVL2080.DAT", "LEVL2080.DAT/" })
         EXPECT_FALSE(service.fileExists(name)) << name;
 }
 
@@ -121,7 +127,7 @@ TEST_F(LevelFileOperationsTest, ADanglingLinkForASlotFileIsNeverOverwritten)
     write("levl2006.dat", "single player");
     files.copysplevl("levl2006.dat", "levl2100.dat");
     EXPECT_EQ(log, "levl2006.dat copied to levl2100.dat *** FAILED ***\r\n");
-    EXPECT_EQ(namesIn(levels.path()), (Names{"levl2006.dat", "levl2100.dat"}));
+    EXPECT_EQ(namesIn(levels.path()), (Names { "levl2006.dat", "levl2100.dat" }));
     EXPECT_TRUE(fs::is_symlink(levels / "levl2100.dat"));
 }
 
@@ -131,7 +137,7 @@ TEST_F(LevelFileOperationsTest, LinksAreNeitherReadNorWrittenThrough)
     writeFile(elsewhere / "target.dat", "outside the levels folder", 0444);
     fs::create_symlink(elsewhere / "target.dat", levels / "levl2080.dat");
     write("levl2005.dat", "single player");
-    files.copymplevl("levl2080.dat");                 // the backup would be read through it
+    files.copymplevl("levl2080.dat"); // the backup would be read through it
     files.copysplevl("levl2005.dat", "levl2080.dat"); // so no overwrite either
     EXPECT_FALSE(fs::exists(levels / "copy of levl2080.dat"));
     EXPECT_TRUE(fs::is_symlink(levels / "levl2080.dat"));

@@ -11,7 +11,8 @@ using namespace varnholt;
 using namespace varnholt::test;
 namespace fs = std::filesystem;
 
-#ifndef _WIN32 // the search places of Linux: HOME, WINEPREFIX, Steam and the launchers; windows_test has those of Windows
+#ifndef _WIN32 // the search places of Linux: HOME, WINEPREFIX, Steam and the launchers; windows_test has those of
+               // Windows
 namespace {
 
 // A levels folder as the game installs it: it holds slot files.
@@ -48,12 +49,14 @@ TEST(LevelsFolder, EverySourceIsFoundInOrder)
     const fs::path wine = makeWinePrefix(home / ".wine");
     const fs::path today = makeLevelsFolder(wine); // empty: today's folder counts all the same
     // The registry of a 64-bit prefix keeps the 32-bit game's key under Wow6432Node; user.reg has HKCU.
-    writeFile(wine / "system.reg", "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win64\n\n"
-                                   "[Software\\\\Wow6432Node\\\\Bullfrog Productions Ltd\\\\Populous: The Beginning] 1700000000\n"
-                                   "#time=1da0000\n\"InstallPath\"=\"C:\\\\Games\\\\Pop\"\n\n");
+    writeFile(wine / "system.reg",
+        "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win64\n\n"
+        "[Software\\\\Wow6432Node\\\\Bullfrog Productions Ltd\\\\Populous: The Beginning] 1700000000\n"
+        "#time=1da0000\n\"InstallPath\"=\"C:\\\\Games\\\\Pop\"\n\n");
     const fs::path registered = gameAt(wine / "drive_c/GAMES/pop/Levels");
-    writeFile(wine / "user.reg", "[Software\\\\Bullfrog Productions Ltd\\\\Populous: The Beginning]\n"
-                                 "\"installpath\"=str(2):\"c:\\\\Users\\\\Pop\"\n");
+    writeFile(wine / "user.reg",
+        "[Software\\\\Bullfrog Productions Ltd\\\\Populous: The Beginning]\n"
+        "\"installpath\"=str(2):\"c:\\\\Users\\\\Pop\"\n");
     const fs::path registeredForUser = gameAt(wine / "drive_c/Users/Pop/levels");
     const fs::path gog = gameAt(wine / "drive_c/GOG Games/Populous - The Beginning/levels");
 
@@ -62,31 +65,38 @@ TEST(LevelsFolder, EverySourceIsFoundInOrder)
     fs::create_directories(home / ".steam");
     fs::create_directory_symlink(steam, home / ".steam/steam"); // the same Steam, met twice
     writeFile(steam / "steamapps/libraryfolders.vdf",
-              "\"libraryfolders\"\n{\n\t\"0\"\n\t{\n\t\t\"path\"\t\t\"" + steam.string() + "\"\n\t}\n\t\"1\"\n\t{\n\t\t\"path\"\t\t\""
-                  + (scratch / "games disk").string() + "\"\n\t\t\"apps\"\n\t\t{\n\t\t\t\"2616430\"\t\t\"1\"\n\t\t}\n\t}\n}\n");
+        "\"libraryfolders\"\n{\n\t\"0\"\n\t{\n\t\t\"path\"\t\t\"" + steam.string()
+            + "\"\n\t}\n\t\"1\"\n\t{\n\t\t\"path\"\t\t\"" + (scratch / "games disk").string()
+            + "\"\n\t\t\"apps\"\n\t\t{\n\t\t\t\"2616430\"\t\t\"1\"\n\t\t}\n\t}\n}\n");
     const fs::path steamLibrary = gameAt(scratch / "games disk/steamapps/common/Populous 3/levels");
-    const fs::path flatpakSteam = gameAt(home / ".var/app/com.valvesoftware.Steam/.local/share/Steam/SteamApps/common/populous 3/levels");
+    const fs::path flatpakSteam
+        = gameAt(home / ".var/app/com.valvesoftware.Steam/.local/share/Steam/SteamApps/common/populous 3/levels");
 
     const fs::path playOnLinux = makeLevelsFolder(makeWinePrefix(home / ".PlayOnLinux/wineprefix/Populous"));
     gameAt(playOnLinux);
     const fs::path heroic = gameAt(makeWinePrefix(home / "Games/Heroic/Prefixes/default/Populous/pfx")
-                                   / "drive_c/GOG Games/Populous - The Beginning/levels");
+        / "drive_c/GOG Games/Populous - The Beginning/levels");
     const fs::path lutrisPrefix = makeWinePrefix(scratch / "lutris prefix");
     fs::create_directories(home / ".config/lutris/games");
     writeFile(home / ".config/lutris/games/populous-1700000000.yml",
-              "game:\n  exe: ~/x/popTB.exe\n  prefix: " + lutrisPrefix.string() + "\nsystem: {}\nwine:\n  prefix: /not/this\n");
-    writeFile(lutrisPrefix / "system.reg", "[Software\\\\Bullfrog Productions Ltd\\\\Populous: The Beginning]\n"
-                                           "\"InstallPath\"=\"C:\\\\Pop\"\n");
+        "game:\n  exe: ~/x/popTB.exe\n  prefix: " + lutrisPrefix.string()
+            + "\nsystem: {}\nwine:\n  prefix: /not/this\n");
+    writeFile(lutrisPrefix / "system.reg",
+        "[Software\\\\Bullfrog Productions Ltd\\\\Populous: The Beginning]\n"
+        "\"InstallPath\"=\"C:\\\\Pop\"\n");
     const fs::path lutris = gameAt(lutrisPrefix / "drive_c/Pop/levels");
-    const fs::path lutrisDefault = gameAt(makeWinePrefix(home / "Games/populous") / "drive_c/Program Files (x86)/Bullfrog/Populous/levels");
+    const fs::path lutrisDefault
+        = gameAt(makeWinePrefix(home / "Games/populous") / "drive_c/Program Files (x86)/Bullfrog/Populous/levels");
     const fs::path bottle = gameAt(makeWinePrefix(home / ".var/app/com.usebottles.bottles/data/bottles/bottles/Pop")
-                                   / "drive_c/GOG Games/Populous - The Beginning/levels");
+        / "drive_c/GOG Games/Populous - The Beginning/levels");
     // A levels folder without slot files, beyond the first, is not the game's.
-    fs::create_directories(makeWinePrefix(home / ".local/share/bottles/bottles/Empty") / "drive_c/GOG Games/Populous - The Beginning/levels");
+    fs::create_directories(makeWinePrefix(home / ".local/share/bottles/bottles/Empty")
+        / "drive_c/GOG Games/Populous - The Beginning/levels");
 
-    const EnvironmentLookup environment = environmentOf({{"HOME", home}});
-    EXPECT_EQ(found(environment), canonical({today, registered, registeredForUser, gog, steamLibrary, flatpakSteam, playOnLinux,
-                                             heroic, lutris, lutrisDefault, bottle}));
+    const EnvironmentLookup environment = environmentOf({ { "HOME", home } });
+    EXPECT_EQ(found(environment),
+        canonical({ today, registered, registeredForUser, gog, steamLibrary, flatpakSteam, playOnLinux, heroic, lutris,
+            lutrisDefault, bottle }));
     const std::optional<FoundLevelsFolder> first = findLevelsFolder(environment);
     ASSERT_TRUE(first);
     EXPECT_TRUE(first->isDefault);
@@ -106,11 +116,11 @@ TEST(LevelsFolder, ComesFromAnAbsoluteWinePrefixOrElseTheHomeOne)
     const fs::path home = scratch / "home";
     const fs::path levels = makeLevelsFolder(makeWinePrefix(home / ".wine"));
     const fs::path other = makeLevelsFolder(makeWinePrefix(scratch / "other"));
-    EXPECT_EQ(findLevelsFolder(environmentOf({{"HOME", home}}))->path, levels);
-    EXPECT_EQ(findLevelsFolder(environmentOf({{"HOME", home}, {"WINEPREFIX", scratch / "other"}}))->path, other);
+    EXPECT_EQ(findLevelsFolder(environmentOf({ { "HOME", home } }))->path, levels);
+    EXPECT_EQ(findLevelsFolder(environmentOf({ { "HOME", home }, { "WINEPREFIX", scratch / "other" } }))->path, other);
     // Wine takes neither an empty nor a relative prefix, and neither does the game.
-    EXPECT_EQ(found(environmentOf({{"HOME", home}, {"WINEPREFIX", ""}})), std::vector<fs::path>{});
-    EXPECT_EQ(found(environmentOf({{"HOME", home}, {"WINEPREFIX", "home/.wine"}})), std::vector<fs::path>{});
+    EXPECT_EQ(found(environmentOf({ { "HOME", home }, { "WINEPREFIX", "" } })), std::vector<fs::path> {});
+    EXPECT_EQ(found(environmentOf({ { "HOME", home }, { "WINEPREFIX", "home/.wine" } })), std::vector<fs::path> {});
 }
 
 TEST(LevelsFolder, FollowsDriveCsLinkAndMatchesEveryStepInAnyCase)
@@ -118,11 +128,11 @@ TEST(LevelsFolder, FollowsDriveCsLinkAndMatchesEveryStepInAnyCase)
     ScratchFolder scratch;
     const fs::path prefix = makeWinePrefix(scratch / "prefix", "windows-drive");
     fs::create_directories(prefix / "windows-drive/PROGRAM FILES (X86)/bullfrog/POPULOUS/Levels");
-    const auto environment = environmentOf({{"WINEPREFIX", prefix}});
-    EXPECT_EQ(found(environment), canonical({prefix / "windows-drive/PROGRAM FILES (X86)/bullfrog/POPULOUS/Levels"}));
+    const auto environment = environmentOf({ { "WINEPREFIX", prefix } });
+    EXPECT_EQ(found(environment), canonical({ prefix / "windows-drive/PROGRAM FILES (X86)/bullfrog/POPULOUS/Levels" }));
     // The 32-bit folder serves only while the usual one is missing.
     const fs::path usual = makeLevelsFolder(prefix);
-    EXPECT_EQ(found(environment), canonical({usual}));
+    EXPECT_EQ(found(environment), canonical({ usual }));
 }
 
 // Records that are missing, malformed or point nowhere are passed over without harm.
@@ -131,32 +141,37 @@ TEST(LevelsFolder, IsNotFoundWithoutTheGameWhateverTheRecordsSay)
     ScratchFolder scratch;
     const fs::path home = scratch / "home";
     const fs::path prefix = makeWinePrefix(home / ".wine");
-    EXPECT_EQ(found(environmentOf({{"HOME", home}})), std::vector<fs::path>{});
-    EXPECT_EQ(found(environmentOf({{"HOME", home}, {"WINEPREFIX", scratch / "none"}})), std::vector<fs::path>{});
+    EXPECT_EQ(found(environmentOf({ { "HOME", home } })), std::vector<fs::path> {});
+    EXPECT_EQ(found(environmentOf({ { "HOME", home }, { "WINEPREFIX", scratch / "none" } })), std::vector<fs::path> {});
     fs::create_directories(prefix / "drive_c/Program Files/Bullfrog/Populous");
     writeFile(prefix / "drive_c/Program Files/Bullfrog/Populous/levels", "a file, not a folder");
-    writeFile(prefix / "system.reg", "[Software\\\\Bullfrog Productions Ltd\\\\Populous: The Beginning\n\"InstallPath\"=\"C:\\\\Pop");
-    writeFile(prefix / "user.reg", "[Software\\\\Bullfrog Productions Ltd\\\\Populous: The Beginning]\n\"InstallPath\"=\"C:\\\\Nowhere\"\n");
+    writeFile(prefix / "system.reg",
+        "[Software\\\\Bullfrog Productions Ltd\\\\Populous: The Beginning\n\"InstallPath\"=\"C:\\\\Pop");
+    writeFile(prefix / "user.reg",
+        "[Software\\\\Bullfrog Productions Ltd\\\\Populous: The Beginning]\n\"InstallPath\"=\"C:\\\\Nowhere\"\n");
     fs::create_directories(home / ".steam/steam/steamapps");
     writeFile(home / ".steam/steam/steamapps/libraryfolders.vdf", "\"libraryfolders\" { \"0\" { \"path\" \"/nowhere");
     fs::create_directories(home / ".local/share/lutris/games");
     writeFile(home / ".local/share/lutris/games/a.yml", "game:\n  prefix: relative/prefix\n");
     writeFile(home / ".local/share/lutris/games/b.yml", std::string("\0\xff[{", 4));
     fs::create_directories(home / "Games/not a prefix");
-    EXPECT_EQ(found(environmentOf({{"HOME", home}})), std::vector<fs::path>{});
+    EXPECT_EQ(found(environmentOf({ { "HOME", home } })), std::vector<fs::path> {});
 }
 #endif
 
 TEST(InstallRecords, ReadWhatTheyHoldAndNothingElse)
 {
-    const std::string registry = "[Software\\\\Other]\n\"InstallPath\"=\"C:\\\\Other\"\n"
-                                 "[Software\\\\Game] 123\n\"Version\"=dword:00000001\n\"Path\"=\"C:\\\\Say \\\"hi\\\"\"\n";
+    const std::string registry
+        = "[Software\\\\Other]\n\"InstallPath\"=\"C:\\\\Other\"\n"
+          "[Software\\\\Game] 123\n\"Version\"=dword:00000001\n\"Path\"=\"C:\\\\Say \\\"hi\\\"\"\n";
     EXPECT_EQ(wineRegistryValue(registry, "software\\game", "PATH"), "C:\\Say \"hi\"");
     EXPECT_EQ(wineRegistryValue(registry, "Software\\Game", "InstallPath"), std::nullopt);
     EXPECT_EQ(wineRegistryValue(registry, "Software\\Game", "Version"), std::nullopt);
-    EXPECT_EQ(steamLibraryPaths("// comment\n\"libraryfolders\"{\"contentstatsid\" \"1\" \"0\"{\"path\" \"C:\\\\Steam\" \"apps\"{\"path\" \"no\"}}"
+    EXPECT_EQ(steamLibraryPaths("// comment\n\"libraryfolders\"{\"contentstatsid\" \"1\" \"0\"{\"path\" "
+                                "\"C:\\\\Steam\" \"apps\"{\"path\" \"no\"}}"
                                 "\"1\"{\"label\" \"\" \"PATH\" \"/mnt/games\"}}"),
-              (std::vector<std::string>{"C:\\Steam", "/mnt/games"}));
-    EXPECT_EQ(lutrisGamePrefix("game:\n  # a comment\n  prefix: '/home/p/Games/pop'\nwine:\n  prefix: /no\n"), "/home/p/Games/pop");
+        (std::vector<std::string> { "C:\\Steam", "/mnt/games" }));
+    EXPECT_EQ(lutrisGamePrefix("game:\n  # a comment\n  prefix: '/home/p/Games/pop'\nwine:\n  prefix: /no\n"),
+        "/home/p/Games/pop");
     EXPECT_EQ(lutrisGamePrefix("system:\n  prefix: /no\n"), std::nullopt);
 }

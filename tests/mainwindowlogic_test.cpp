@@ -20,12 +20,14 @@ const std::string separator = std::string(100, '-') + "\r\n";
 std::string slotLines(int slot, int level = 0, bool failed = false)
 {
     std::string all;
-    for (const std::string extension : {".dat", ".hdr", ".ver", ".inf"}) {
+    for (const std::string extension : { ".dat", ".hdr", ".ver", ".inf" }) {
         const std::string slotFile = "levl" + std::to_string(slot) + extension;
         if (level == 0)
             all += slotFile + (failed ? " restore *** FAILED ***" : " restored") + "\r\n";
         else if (extension != ".inf" || !isInInfExclusionSet(level))
-            all.append("levl" + std::to_string(level) + extension).append(" copied to ").append(slotFile)
+            all.append("levl" + std::to_string(level) + extension)
+                .append(" copied to ")
+                .append(slotFile)
                 .append(failed ? " *** FAILED ***\r\n" : "\r\n");
     }
     return all;
@@ -33,7 +35,10 @@ std::string slotLines(int slot, int level = 0, bool failed = false)
 
 class MainWindowLogicTest : public ::testing::Test, protected InstalledGame {
 protected:
-    MainWindowLogicTest() { window.onSelectorClick = [this] { logic.selectorClicked(); }; }
+    MainWindowLogicTest()
+    {
+        window.onSelectorClick = [this] { logic.selectorClicked(); };
+    }
     ~MainWindowLogicTest() override { fs::current_path(m_startFolder); }
     void startAndForgetBackups()
     {
@@ -43,7 +48,7 @@ protected:
 
     fs::path m_startFolder = fs::current_path();
     FakeWindow window;
-    MainWindowLogic logic{window, environment()};
+    MainWindowLogic logic { window, environment() };
 };
 
 } // namespace
@@ -54,7 +59,7 @@ TEST_F(MainWindowLogicTest, StartUpSetsDefaultsDisablesChangeAndBacksUpOnce)
     std::vector<std::string> expectedCalls;
     for (const Selector selector : allSelectors) {
         expectedCalls.push_back("Combo" + std::to_string(FakeWindow::at(selector) + 1) + " set to "
-                                + std::string(slotOf(selector).defaultEntryText));
+            + std::string(slotOf(selector).defaultEntryText));
         expectedCalls.emplace_back("Change enabled");
     }
     expectedCalls.emplace_back("Change disabled"); // after the selectors, which enable it
@@ -62,8 +67,8 @@ TEST_F(MainWindowLogicTest, StartUpSetsDefaultsDisablesChangeAndBacksUpOnce)
     EXPECT_EQ(fs::canonical(fs::current_path()), fs::canonical(levels));
 
     std::string backups;
-    for (const char* slot : {"2120", "2100", "2080"})
-        for (const char* extension : {".inf", ".hdr", ".dat", ".ver"})
+    for (const char* slot : { "2120", "2100", "2080" })
+        for (const char* extension : { ".inf", ".hdr", ".dat", ".ver" })
             backups += std::string("levl") + slot + extension + " multiplayer level backed up\r\n";
     EXPECT_EQ(window.log, backups);
     EXPECT_TRUE(window.messages.empty());
@@ -91,9 +96,9 @@ TEST_F(MainWindowLogicTest, WithoutTheLevelsFolderNothingAnywhereChanges)
     const std::string before = snapshotOf(scratch.path());
 
     FakeWindow lost;
-    MainWindowLogic lostLogic(lost, environmentOf({{"WINEPREFIX", scratch / "nowhere"}}));
+    MainWindowLogic lostLogic(lost, environmentOf({ { "WINEPREFIX", scratch / "nowhere" } }));
     lostLogic.Form_Load();
-    EXPECT_EQ(lost.messages, std::vector<std::string>{std::string(levelsFolderMissingMessage)});
+    EXPECT_EQ(lost.messages, std::vector<std::string> { std::string(levelsFolderMissingMessage) });
     EXPECT_FALSE(lost.changeEnabled);
     lost.setSelectorText(Selector::Combo1, "21 - Fractured Earth");
     lostLogic.cmdChange_Click();
@@ -132,8 +137,9 @@ TEST_F(MainWindowLogicTest, TheChosenEditionsSelectorsAloneAreRead)
     window.calls.clear();
     window.option1 = true;
     logic.Option1_Click();
-    EXPECT_EQ(window.calls, (std::vector<std::string>{"Combo1 shown", "Combo2 shown", "Combo3 shown", "Combo4 hidden",
-                                                      "Combo5 hidden", "Combo6 hidden"}));
+    EXPECT_EQ(window.calls,
+        (std::vector<std::string> {
+            "Combo1 shown", "Combo2 shown", "Combo3 shown", "Combo4 hidden", "Combo5 hidden", "Combo6 hidden" }));
     EXPECT_EQ(window.selectorListIndex(Selector::Combo1), 12); // kept while hidden
 }
 
@@ -144,7 +150,7 @@ TEST_F(MainWindowLogicTest, ChangeStopsWithAMessageWhenASelectorHasNoEntry)
     window.index[FakeWindow::at(Selector::Combo2)] = -1;
     logic.cmdChange_Click();
     EXPECT_EQ(window.log, slotLines(2080, 2021)); // what is done stays done; no separator
-    EXPECT_EQ(window.messages, std::vector<std::string>{std::string(changeFailedMessage)});
+    EXPECT_EQ(window.messages, std::vector<std::string> { std::string(changeFailedMessage) });
     EXPECT_TRUE(window.changeEnabled);
     logic.cmdExit_Click();
     EXPECT_TRUE(window.ended);
@@ -156,7 +162,7 @@ TEST_F(MainWindowLogicTest, StartUpSaysWhichInstallationItUsesUnlessItIsTheDefau
 {
     const fs::path gog = prefix / "dosdevices/c:/GOG Games/Populous - The Beginning/levels";
     fs::create_directories(gog);
-    for (const int level : {2080, 2100, 2120})
+    for (const int level : { 2080, 2100, 2120 })
         writeLevel(gog, level);
     const std::string gogBefore = snapshotOf(gog);
     {
@@ -168,9 +174,9 @@ TEST_F(MainWindowLogicTest, StartUpSaysWhichInstallationItUsesUnlessItIsTheDefau
 
     fs::remove_all(levels);
     const std::string log = "Using the levels folder " + gog.string() + "\r\n";
-    const std::vector<std::pair<LevelsFolderChoice, std::string>> starts{
-        {environment(), log},
-        {LevelsFolderChoice(environmentOf({}), gog), log},
+    const std::vector<std::pair<LevelsFolderChoice, std::string>> starts {
+        { environment(), log },
+        { LevelsFolderChoice(environmentOf({}), gog), log },
     };
     for (const auto& [choice, firstLine] : starts) {
         FakeWindow other;
@@ -186,7 +192,7 @@ TEST_F(MainWindowLogicTest, StartUpSaysWhichInstallationItUsesUnlessItIsTheDefau
     namedLogic.Form_Load();
     named.setSelectorText(Selector::Combo1, "21 - Fractured Earth");
     namedLogic.cmdChange_Click();
-    EXPECT_EQ(named.messages, std::vector{namedFolderMissingMessage((scratch / "no such folder").string())});
+    EXPECT_EQ(named.messages, std::vector { namedFolderMissingMessage((scratch / "no such folder").string()) });
     EXPECT_EQ(named.log, slotLines(2080, 2021, true) + slotLines(2100, 0, true) + slotLines(2120, 0, true) + separator);
     EXPECT_FALSE(fs::exists(scratch / "no such folder"));
 }
@@ -219,7 +225,7 @@ TEST_F(MainWindowLogicTest, EachSlotShowsWhatItsFilesHold)
     EXPECT_EQ(showSlots(environment(), out, errors), 0);
     EXPECT_EQ(out.str(), "2080: files that match no level\n2100: the original map\n2120: files that match no level\n");
     EXPECT_EQ(snapshotOf(levels), before);
-    EXPECT_EQ(showSlots(environmentOf({{"WINEPREFIX", scratch / "none"}}), out, errors), 1);
+    EXPECT_EQ(showSlots(environmentOf({ { "WINEPREFIX", scratch / "none" } }), out, errors), 1);
     EXPECT_EQ(errors.str(), std::string(levelsFolderMissingMessage) + "\n");
 
     std::ostringstream list;

@@ -78,8 +78,8 @@ protected:
     WindowsFiles() { files.setLevelsFolder(levels.path()); }
     ScratchFolder levels;
     std::string log;
-    LevelFileOperations files{[this](std::string_view line) { log.append(line).append("\n"); },
-                              [](std::string_view) {}};
+    LevelFileOperations files { [this](std::string_view line) { log.append(line).append("\n"); },
+        [](std::string_view) {} };
 };
 
 struct SlotCase {
@@ -97,7 +97,7 @@ void PrintTo(const SlotCase& c, std::ostream* out)
     *out << c.what;
 }
 
-class SlotFile : public WindowsFiles, public ::testing::WithParamInterface<SlotCase> {};
+class SlotFile : public WindowsFiles, public ::testing::WithParamInterface<SlotCase> { };
 
 } // namespace
 
@@ -130,7 +130,7 @@ TEST_P(SlotFile, IsReplacedOrLeftExactlyAsItWas)
     EXPECT_EQ(readFile(slot), c.after);
     EXPECT_EQ(isReadOnly(slot), c.readOnly && failed);
     EXPECT_EQ(readFile(levels / onDisk("copy of levl2080.dat")), "first backup");
-    Names expected{onDisk("copy of levl2080.dat"), onDisk("levl2005.dat"), onDisk("levl2080.dat")};
+    Names expected { onDisk("copy of levl2080.dat"), onDisk("levl2005.dat"), onDisk("levl2080.dat") };
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(namesIn(levels.path()), expected); // in their own letter case, and nothing left behind
 }
@@ -140,15 +140,14 @@ constexpr const char* notOverwritten = "levl2005.dat copied to levl2080.dat *** 
 constexpr const char* restored = "levl2080.dat restored";
 constexpr const char* notRestored = "levl2080.dat restore *** FAILED ***";
 
-INSTANTIATE_TEST_SUITE_P(
-    HeldOpenOrReadOnly, SlotFile,
-    ::testing::Values(SlotCase{"HeldOpenOverwritten", false, true, false, false, notOverwritten, "multiplayer"},
-                      SlotCase{"HeldOpenRestored", false, true, true, false, notRestored, "multiplayer"},
-                      SlotCase{"ReadOnlyAndHeldOpen", true, true, false, false, notOverwritten, "multiplayer"},
-                      SlotCase{"ReadOnlyOverwritten", true, false, false, false, overwritten, "single player"},
-                      SlotCase{"ReadOnlyRestored", true, false, true, false, restored, "first backup"},
-                      SlotCase{"InCapitalsOverwritten", false, false, false, true, overwritten, "single player"},
-                      SlotCase{"InCapitalsHeldOpenRestored", false, true, true, true, notRestored, "multiplayer"}),
+INSTANTIATE_TEST_SUITE_P(HeldOpenOrReadOnly, SlotFile,
+    ::testing::Values(SlotCase { "HeldOpenOverwritten", false, true, false, false, notOverwritten, "multiplayer" },
+        SlotCase { "HeldOpenRestored", false, true, true, false, notRestored, "multiplayer" },
+        SlotCase { "ReadOnlyAndHeldOpen", true, true, false, false, notOverwritten, "multiplayer" },
+        SlotCase { "ReadOnlyOverwritten", true, false, false, false, overwritten, "single player" },
+        SlotCase { "ReadOnlyRestored", true, false, true, false, restored, "first backup" },
+        SlotCase { "InCapitalsOverwritten", false, false, false, true, overwritten, "single player" },
+        SlotCase { "InCapitalsHeldOpenRestored", false, true, true, true, notRestored, "multiplayer" }),
     [](const auto& test) { return std::string(test.param.what); });
 
 namespace {
@@ -170,7 +169,7 @@ int backupAppearsBeforeTheRename(platform::Step step)
 // between the look-up and the rename, stays as it is, and no backup is logged.
 TEST_F(WindowsFiles, AnExistingBackupIsNeverReplaced)
 {
-    for (const bool appearsMeanwhile : {false, true}) {
+    for (const bool appearsMeanwhile : { false, true }) {
         SCOPED_TRACE(appearsMeanwhile ? "appearing just before the rename" : "there before");
         for (const std::string& name : namesIn(levels.path()))
             fs::remove(levels / name);
@@ -189,7 +188,7 @@ TEST_F(WindowsFiles, AnExistingBackupIsNeverReplaced)
         }
         EXPECT_EQ(log, "");
         EXPECT_EQ(readFile(levels / "copy of levl2080.dat"), backup);
-        EXPECT_EQ(namesIn(levels.path()), (Names{"copy of levl2080.dat", "levl2080.dat"}));
+        EXPECT_EQ(namesIn(levels.path()), (Names { "copy of levl2080.dat", "levl2080.dat" }));
     }
 }
 
@@ -221,7 +220,7 @@ TEST(WindowsLock, ASecondStartIsTurnedAwayUntilTheFirstEnds)
 
     FakeWindow second;
     MainWindowLogic(second, choice).Form_Load();
-    EXPECT_EQ(second.messages, std::vector{alreadyRunningMessage(fs::absolute(levels.path()).string())});
+    EXPECT_EQ(second.messages, std::vector { alreadyRunningMessage(fs::absolute(levels.path()).string()) });
 
     firstLogic.reset();
     FakeWindow third;
@@ -288,7 +287,8 @@ namespace {
 // vendor's key that is there already is left alone, and the test skipped.
 class MadeKey {
 public:
-    MadeKey(HKEY hive, REGSAM view, const std::wstring& path) : m_vendor(path.substr(0, path.find(L'\\')))
+    MadeKey(HKEY hive, REGSAM view, const std::wstring& path)
+        : m_vendor(path.substr(0, path.find(L'\\')))
     {
         HKEY vendor = nullptr;
         m_status = ::RegOpenKeyExW(hive, L"Software", 0, KEY_ALL_ACCESS | view, &m_software);
@@ -298,8 +298,8 @@ public:
             m_status = ERROR_ALREADY_EXISTS;
         }
         if (m_status == ERROR_SUCCESS)
-            m_status
-                = ::RegCreateKeyExW(m_software, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE | view, nullptr, &m_key, nullptr);
+            m_status = ::RegCreateKeyExW(
+                m_software, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE | view, nullptr, &m_key, nullptr);
     }
     ~MadeKey()
     {
@@ -318,7 +318,7 @@ public:
     bool set(const wchar_t* name, const std::wstring& text)
     {
         return ::RegSetValueExW(m_key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                                static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)))
+                   static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)))
             == ERROR_SUCCESS;
     }
 
@@ -351,7 +351,7 @@ void PrintTo(const RegistryCase& c, std::ostream* out)
     *out << c.what;
 }
 
-class Registry : public ::testing::TestWithParam<RegistryCase> {};
+class Registry : public ::testing::TestWithParam<RegistryCase> { };
 
 constexpr const wchar_t* gameKey = LR"(Bullfrog Productions Ltd\Populous: The Beginning)";
 constexpr const wchar_t* installPath = L"InstallPath";
@@ -397,13 +397,12 @@ TEST_P(Registry, LeadsToTheGame)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Records, Registry,
-    ::testing::Values(RegistryCase{"UsersInstallPath", HKEY_CURRENT_USER, 0, gameKey, installPath, "Game", "LEVELS"},
-                      RegistryCase{"MachinesInstallPath32Bit", HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, gameKey, installPath,
-                                   "Game", "Levels"},
-                      RegistryCase{"MachinesInstallPath64Bit", HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, gameKey, installPath,
-                                   "Game", "levels"},
-                      RegistryCase{"SteamsLibraries", HKEY_CURRENT_USER, 0, LR"(Valve\Steam)", steamPath, "Steam",
-                                   R"(SteamApps\common\populous 3\Levels)"}),
+INSTANTIATE_TEST_SUITE_P(Records, Registry,
+    ::testing::Values(RegistryCase { "UsersInstallPath", HKEY_CURRENT_USER, 0, gameKey, installPath, "Game", "LEVELS" },
+        RegistryCase {
+            "MachinesInstallPath32Bit", HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, gameKey, installPath, "Game", "Levels" },
+        RegistryCase {
+            "MachinesInstallPath64Bit", HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, gameKey, installPath, "Game", "levels" },
+        RegistryCase { "SteamsLibraries", HKEY_CURRENT_USER, 0, LR"(Valve\Steam)", steamPath, "Steam",
+            R"(SteamApps\common\populous 3\Levels)" }),
     [](const auto& test) { return std::string(test.param.what); });

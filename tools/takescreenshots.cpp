@@ -11,9 +11,9 @@
 #include <QHelpEvent>
 #include <QMenuBar>
 #include <QPainter>
-#include <QToolTip>
 #include <QPushButton>
 #include <QTest>
+#include <QToolTip>
 
 #include <cstdio>
 
@@ -29,7 +29,8 @@ int main(int argc, char* argv[])
     // Start-up moves into the levels folder: fix the paths first.
     const QString mainPicture = QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath();
     const QString aboutPicture = argc >= 3 ? QFileInfo(QString::fromLocal8Bit(argv[2])).absoluteFilePath() : QString();
-    const QString tooltipPicture = argc == 4 ? QFileInfo(QString::fromLocal8Bit(argv[3])).absoluteFilePath() : QString();
+    const QString tooltipPicture
+        = argc == 4 ? QFileInfo(QString::fromLocal8Bit(argv[3])).absoluteFilePath() : QString();
     test::setUpApplication();
     const test::InstalledGame game;
     frmMain window(game.environment());

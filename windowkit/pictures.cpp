@@ -12,8 +12,9 @@ QPixmap sharpPicture(const QString& name, QSize logicalSize, qreal devicePixelRa
     if (devicePixelRatio <= 1)
         return QPixmap(name + QStringLiteral(".png"));
     QPixmap picture = QPixmap(name + QStringLiteral("@2x.png"))
-                          .scaled(QSize(qRound(logicalSize.width() * devicePixelRatio), qRound(logicalSize.height() * devicePixelRatio)),
-                                  Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+                          .scaled(QSize(qRound(logicalSize.width() * devicePixelRatio),
+                                      qRound(logicalSize.height() * devicePixelRatio)),
+                              Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     picture.setDevicePixelRatio(devicePixelRatio);
     return picture;
 }

@@ -2,9 +2,9 @@
 #include "quitafterlastwindow.h"
 
 #include <QApplication>
-#include <QWidget>
 #include <QEvent>
 #include <QTimer>
+#include <QWidget>
 
 namespace varnholt {
 
@@ -17,7 +17,8 @@ QuitAfterLastWindow::QuitAfterLastWindow()
 bool QuitAfterLastWindow::isProgramWindow(const QObject* object)
 {
     // Known by name, as the tests and screen readers know them.
-    return object->isWidgetType() && (object->objectName() == QLatin1String("frmMain") || object->objectName() == QLatin1String("frmAbout"));
+    return object->isWidgetType()
+        && (object->objectName() == QLatin1String("frmMain") || object->objectName() == QLatin1String("frmAbout"));
 }
 
 bool QuitAfterLastWindow::eventFilter(QObject* watched, QEvent* event)

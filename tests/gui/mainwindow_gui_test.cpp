@@ -17,8 +17,7 @@ class MainWindowTest : public QObject {
     std::unique_ptr<InstalledGame> m_game;
     std::unique_ptr<frmMain> m_window;
 
-    template <typename T = QWidget>
-    T* control(const QString& name) const
+    template <typename T = QWidget> T* control(const QString& name) const
     {
         T* found = m_window->findChild<T*>(name);
         if (found == nullptr)
@@ -56,7 +55,8 @@ class MainWindowTest : public QObject {
     static void failOnAnyMessageBox()
     {
         // A message box no test expects fails that test at once, instead of waiting for a person.
-        frmMain::setMessageBoxHook([](QMessageBox& box) { QFAIL(qPrintable("unexpected message box: " + box.text())); });
+        frmMain::setMessageBoxHook(
+            [](QMessageBox& box) { QFAIL(qPrintable("unexpected message box: " + box.text())); });
     }
     // What a window shows a player: every caption whole in its control, and the client
     // area whole inside the fixed window, at any scale.
@@ -75,12 +75,14 @@ class MainWindowTest : public QObject {
             look.initFrom(option);
             const QRect contents = option->style()->subElementRect(QStyle::SE_RadioButtonContents, &look, option);
             const QSize text = option->fontMetrics().size(Qt::TextSingleLine, option->text());
-            QVERIFY2(text.width() <= contents.width() && text.height() <= contents.height(), qPrintable(option->objectName()));
+            QVERIFY2(text.width() <= contents.width() && text.height() <= contents.height(),
+                qPrintable(option->objectName()));
         }
         for (const QWidget* widget : window->findChildren<QWidget*>()) {
             if (qobject_cast<const QPushButton*>(widget) || qobject_cast<const QComboBox*>(widget))
-                QVERIFY2(widget->sizeHint().width() <= widget->width() && widget->sizeHint().height() <= widget->height(),
-                         qPrintable(widget->objectName()));
+                QVERIFY2(
+                    widget->sizeHint().width() <= widget->width() && widget->sizeHint().height() <= widget->height(),
+                    qPrintable(widget->objectName()));
         }
     }
 
@@ -113,18 +115,24 @@ private slots:
     // the player sees it: whole, inside the window, the two selectors of a column in one place.
     void bothWindowsShowEveryCaptionWhole()
     {
-        const QList<std::pair<const char*, const char*>> texts{
-            {"Label1", "Play single player levels as multiplayer"}, {"Label12", "2 player levels"},
-            {"Label13", "3 player levels"}, {"Label14", "4  player levels"}, {"Label9", "play as Hills divide us"},
-            {"Label10", "play as Linked Isles"}, {"Label11", "play as Two on Two"}, {"cmdChange", "Change"},
-            {"cmdExit", "Exit"}, {"Option1", "Populous The Beginning"}, {"Option2", "Undiscovered Worlds"},
-            {"Combo1", "Hills Divide Us (default)"}, {"Combo2", "Linked Isles (default)"}, {"Combo3", "Two on Two (default)"},
-            {"Combo6", "Two on Two (default)"},
-            {"Label15", "This progam copies single player levels over multiplayer levels so that you can play them as multiplayer. "
-                        "Each player has to have a Recommended or Full install of Populous into the default directory on their C "
-                        "drive, the patch v1.1 installed, and to have picked the SAME level using this program. Note, the single "
-                        "player levels often don't give the tribes a fair and equal starting position!  To restore the original "
-                        "multiplayer levels, rerun this program selecting the defaults. Have Fun!!!"}};
+        const QList<std::pair<const char*, const char*>> texts { { "Label1",
+                                                                     "Play single player levels as multiplayer" },
+            { "Label12", "2 player levels" }, { "Label13", "3 player levels" }, { "Label14", "4  player levels" },
+            { "Label9", "play as Hills divide us" }, { "Label10", "play as Linked Isles" },
+            { "Label11", "play as Two on Two" }, { "cmdChange", "Change" }, { "cmdExit", "Exit" },
+            { "Option1", "Populous The Beginning" }, { "Option2", "Undiscovered Worlds" },
+            { "Combo1", "Hills Divide Us (default)" }, { "Combo2", "Linked Isles (default)" },
+            { "Combo3", "Two on Two (default)" }, { "Combo6", "Two on Two (default)" },
+            { "Label15",
+                "This progam copies single player levels over multiplayer levels so that you can play them as "
+                "multiplayer. "
+                "Each player has to have a Recommended or Full install of Populous into the default directory on their "
+                "C "
+                "drive, the patch v1.1 installed, and to have picked the SAME level using this program. Note, the "
+                "single "
+                "player levels often don't give the tribes a fair and equal starting position!  To restore the "
+                "original "
+                "multiplayer levels, rerun this program selecting the defaults. Have Fun!!!" } };
         for (const auto& [name, text] : texts) {
             const QWidget* widget = control(QString::fromLatin1(name));
             const auto* label = qobject_cast<const QLabel*>(widget);
@@ -136,33 +144,36 @@ private slots:
             QCOMPARE(combo(column)->geometry(), combo(column + 3)->geometry());
 
         QCOMPARE(m_window->windowTitle(), QStringLiteral("Varnholt"));
-        QCOMPARE(m_window->windowFlags(), Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                                              | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+        QCOMPARE(m_window->windowFlags(),
+            Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
         const QList<QAction*> menu = m_window->menuBar()->actions();
         QVERIFY(menu.size() == 1 && menu.front()->text() == QStringLiteral("About") && menu.front()->menu() == nullptr);
-        checkEverythingFits(m_window.get(), m_window->centralWidget(), {662, 538});
+        checkEverythingFits(m_window.get(), m_window->centralWidget(), { 662, 538 });
         QCOMPARE(m_window->height(), 538 + m_window->menuBar()->height());
 
         // Missing fonts would silently turn captions into boxes or other widths.
         QVERIFY(QFontDatabase::families().contains(QStringLiteral("Liberation Sans")));
         const QFontInfo heading(control<QLabel>(QStringLiteral("Label1"))->font());
         QVERIFY2(heading.bold() && (heading.family() == "Arial" || heading.family() == "Liberation Sans"),
-                 qPrintable(heading.family()));
+            qPrintable(heading.family()));
 
         // At any scale the pictures are drawn from pixels enough for the screen.
         const qreal scale = m_window->devicePixelRatioF();
         QVERIFY(control<QLabel>(QStringLiteral("Image1"))->pixmap().width() >= qRound(350 * scale));
         const QList<QSize> iconSizes = m_window->windowIcon().availableSizes();
-        QVERIFY(std::any_of(iconSizes.begin(), iconSizes.end(), [&](QSize size) { return size.width() >= qRound(32 * scale); }));
+        QVERIFY(std::any_of(
+            iconSizes.begin(), iconSizes.end(), [&](QSize size) { return size.width() >= qRound(32 * scale); }));
 
         m_window->menuBar()->actions().front()->trigger();
         QWidget* about = aboutWindow();
         QVERIFY(about != nullptr);
         QCOMPARE(about->windowTitle(), QStringLiteral("About Varnholt"));
         // A dialog frame with a close box only; Qt adds the system menu that carries it.
-        QCOMPARE(about->windowFlags(), Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                                           | Qt::WindowCloseButtonHint);
-        checkEverythingFits(about, about, {407, 156});
+        QCOMPARE(about->windowFlags(),
+            Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                | Qt::WindowCloseButtonHint);
+        checkEverythingFits(about, about, { 407, 156 });
         const auto* contact = about->findChild<QLabel*>(QStringLiteral("Label1"));
         QCOMPARE(contact->text(), QStringLiteral("Help: man varnholt"));
         QVERIFY(contact->fontMetrics().horizontalAdvance(contact->text()) <= contact->width()); // one line
@@ -172,38 +183,41 @@ private slots:
 
     void screenReadersHearWhatEachControlIs()
     {
-        const auto name = [](QWidget* widget) { return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name); };
+        const auto name
+            = [](QWidget* widget) { return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name); };
         // A selector is known by its column, not by the level it shows: by its name on
         // Windows, by the heading that labels it on Linux, for either edition.
         const auto labels = [](QWidget* widget) {
             QStringList found;
-            for (const auto& [label, relation] : QAccessible::queryAccessibleInterface(widget)->relations(QAccessible::Label))
+            for (const auto& [label, relation] :
+                QAccessible::queryAccessibleInterface(widget)->relations(QAccessible::Label))
                 found << label->text(QAccessible::Name);
             return found;
         };
         QCOMPARE(combo(1)->accessibleName(), QStringLiteral("2 player levels"));
-        QCOMPARE(labels(combo(1)), QStringList{"2 player levels"});
+        QCOMPARE(labels(combo(1)), QStringList { "2 player levels" });
         click("Option2");
-        QCOMPARE(labels(combo(6)), QStringList{"4  player levels"});
+        QCOMPARE(labels(combo(6)), QStringList { "4  player levels" });
         click("Option1");
         QCOMPARE(name(control(QStringLiteral("cmdChange"))), QStringLiteral("Change"));
         QAccessibleInterface* log = QAccessible::queryAccessibleInterface(control(QStringLiteral("Text1")));
         QCOMPARE(log->text(QAccessible::Name), QStringLiteral("Activity log"));
         QTest::keyClick(combo(1), Qt::Key_Down);
         click("cmdChange");
-        QVERIFY(log->textInterface()->text(0, log->textInterface()->characterCount()).startsWith("levl2001.dat copied"));
+        QVERIFY(
+            log->textInterface()->text(0, log->textInterface()->characterCount()).startsWith("levl2001.dat copied"));
     }
 
     void keyboardTabsOverLabelsHiddenAndDisabledControlsAndEnterAndEscapePressNothing()
     {
         QCOMPARE(QApplication::focusWidget(), combo(1));
-        QCOMPARE(tabs(6), (QStringList{"Combo2", "Combo3", "cmdExit", "Text1", "Option1", "Combo1"}));
+        QCOMPARE(tabs(6), (QStringList { "Combo2", "Combo3", "cmdExit", "Text1", "Option1", "Combo1" }));
         QTest::keyClick(combo(1), Qt::Key_Down); // a choice enables Change
-        QCOMPARE(tabs(3), (QStringList{"Combo2", "Combo3", "cmdChange"}));
+        QCOMPARE(tabs(3), (QStringList { "Combo2", "Combo3", "cmdChange" }));
         QSignalSpy change(control<QPushButton>(QStringLiteral("cmdChange")), &QPushButton::clicked);
         QSignalSpy exit(control<QPushButton>(QStringLiteral("cmdExit")), &QPushButton::clicked);
-        for (const char* name : {"Combo2", "Text1", "Option1"})
-            for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape})
+        for (const char* name : { "Combo2", "Text1", "Option1" })
+            for (const Qt::Key key : { Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape })
                 QTest::keyClick(control(QString::fromLatin1(name)), key);
         QVERIFY(change.isEmpty() && exit.isEmpty() && m_window->isVisible());
     }
@@ -219,8 +233,8 @@ private slots:
         QCOMPARE(text1->toPlainText(), QString());
         const auto told = [&](int column) {
             QStringList texts;
-            for (QWidget* control : {static_cast<QWidget*>(combo(column)), static_cast<QWidget*>(combo(column + 3)),
-                                     control(QStringLiteral("Label%1").arg(column + 8))})
+            for (QWidget* control : { static_cast<QWidget*>(combo(column)), static_cast<QWidget*>(combo(column + 3)),
+                     control(QStringLiteral("Label%1").arg(column + 8)) })
                 texts << control->toolTip() << control->accessibleDescription();
             texts.removeDuplicates();
             return texts.join(QLatin1Char('|'));
@@ -232,10 +246,10 @@ private slots:
         QCOMPARE(combo(1)->currentText(), QStringLiteral("5 - Death from above"));
         click("cmdChange");
         std::string expected;
-        for (const char* extension : {".dat", ".hdr", ".ver"}) // 2005 keeps the slot's ".inf"
+        for (const char* extension : { ".dat", ".hdr", ".ver" }) // 2005 keeps the slot's ".inf"
             expected += std::string("levl2005") + extension + " copied to levl2080" + extension + "\r\n";
-        for (const char* slot : {"levl2100", "levl2120"})
-            for (const char* extension : {".dat", ".hdr", ".ver", ".inf"})
+        for (const char* slot : { "levl2100", "levl2120" })
+            for (const char* extension : { ".dat", ".hdr", ".ver", ".inf" })
                 expected += slot + std::string(extension) + " restored\r\n";
         expected += std::string(100, '-') + "\r\n";
         QCOMPARE(m_window->text1Text(), expected);
@@ -252,7 +266,8 @@ private slots:
             QTest::mouseClick(combo(1), Qt::LeftButton);
             QVERIFY(QTest::qWaitForWindowExposed(list->window()));
             QTest::qWait(QApplication::doubleClickInterval() + 100); // a popup ignores a release that quick
-            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(combo(1)->model()->index(5, 0)).center());
+            QTest::mouseClick(
+                list->viewport(), Qt::LeftButton, {}, list->visualRect(combo(1)->model()->index(5, 0)).center());
             QTRY_VERIFY(!list->window()->isVisible());
             click("cmdChange");
         };
@@ -300,7 +315,7 @@ private slots:
         QCOMPARE(QApplication::activeModalWidget(), nullptr);
         click("Option2"); // the main window still works
         QVERIFY(combo(4)->isVisible());
-        for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
+        for (const Qt::Key key : { Qt::Key_Return, Qt::Key_Escape }) {
             about->trigger();
             QWidget* window = aboutWindow();
             QVERIFY(window != nullptr);
@@ -321,9 +336,10 @@ private slots:
         window.Form_Load();
         window.show();
         failOnAnyMessageBox();
-        QCOMPARE(seen, (QStringList{"Error. Can't find Populous levels directory c:\\Program Files\\Bullfrog\\Populous\\levels. "
-                                    "Check that you have done more than a minimum install to the default location",
-                                    "Varnholt", "not shown"}));
+        QCOMPARE(seen,
+            (QStringList { "Error. Can't find Populous levels directory c:\\Program Files\\Bullfrog\\Populous\\levels. "
+                           "Check that you have done more than a minimum install to the default location",
+                "Varnholt", "not shown" }));
         QVERIFY(!window.findChild<QPushButton*>(QStringLiteral("cmdChange"))->isEnabled());
     }
 
@@ -333,19 +349,19 @@ private slots:
         bool mainWindowStayed = false;
         bool aboutOutlivedIt = false;
         QCOMPARE(runWithAboutOpen([&] {
-                     QTest::keyClick(aboutWindow(), Qt::Key_Escape); // closing About ends nothing
-                     QTimer::singleShot(50, this, [&] {
-                         mainWindowStayed = m_window->isVisible();
-                         m_window->menuBar()->actions().front()->trigger();
-                         m_window->close(); // through the frame, with About open again
-                     });
-                     QTimer::singleShot(100, this, [&] {
-                         aboutOutlivedIt = aboutWindow() != nullptr;
-                         if (aboutOutlivedIt)
-                             QTest::keyClick(aboutWindow(), Qt::Key_Escape); // the last window: the program ends
-                     });
-                 }),
-                 0);
+            QTest::keyClick(aboutWindow(), Qt::Key_Escape); // closing About ends nothing
+            QTimer::singleShot(50, this, [&] {
+                mainWindowStayed = m_window->isVisible();
+                m_window->menuBar()->actions().front()->trigger();
+                m_window->close(); // through the frame, with About open again
+            });
+            QTimer::singleShot(100, this, [&] {
+                aboutOutlivedIt = aboutWindow() != nullptr;
+                if (aboutOutlivedIt)
+                    QTest::keyClick(aboutWindow(), Qt::Key_Escape); // the last window: the program ends
+            });
+        }),
+            0);
         QVERIFY(mainWindowStayed && aboutOutlivedIt);
     }
 

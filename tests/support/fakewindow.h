@@ -41,7 +41,7 @@ public:
     static std::size_t at(Selector selector) { return static_cast<std::size_t>(selector); }
     static std::string nameOf(Selector selector) { return "Combo" + std::to_string(at(selector) + 1); }
 
-    std::array<int, 6> index{-1, -1, -1, -1, -1, -1};
+    std::array<int, 6> index { -1, -1, -1, -1, -1, -1 };
     bool option1 = true;
     bool changeEnabled = true;
     std::string log;

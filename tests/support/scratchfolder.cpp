@@ -45,7 +45,8 @@ ScratchFolder::~ScratchFolder()
 
 void writeFile(const fs::path& file, std::string_view content, FileMode mode)
 {
-    std::ofstream(file, std::ios::binary | std::ios::trunc).write(content.data(), static_cast<std::streamsize>(content.size()));
+    std::ofstream(file, std::ios::binary | std::ios::trunc)
+        .write(content.data(), static_cast<std::streamsize>(content.size()));
     fs::permissions(file, static_cast<fs::perms>(mode));
 }
 
@@ -54,7 +55,7 @@ std::string readFile(const fs::path& file)
     std::ifstream in(file, std::ios::binary);
     if (!in)
         throw std::runtime_error("cannot read " + file.string());
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return { std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>() };
 }
 
 FileMode modeOf(const fs::path& file)
@@ -78,7 +79,7 @@ std::string snapshotOf(const fs::path& folder)
         all += name;
         if (fs::is_regular_file(fs::symlink_status(folder / name))) {
             const std::string content = readFile(folder / name);
-            all += " " + std::to_string(content.size()) + " #" + std::to_string(std::hash<std::string>{}(content));
+            all += " " + std::to_string(content.size()) + " #" + std::to_string(std::hash<std::string> {}(content));
         }
         all += "\n";
     }
@@ -87,7 +88,7 @@ std::string snapshotOf(const fs::path& folder)
 
 void writeLevel(const fs::path& folder, int level)
 {
-    for (const char* extension : {".dat", ".hdr", ".ver", ".inf"}) {
+    for (const char* extension : { ".dat", ".hdr", ".ver", ".inf" }) {
         const std::string name = "levl" + std::to_string(level) + extension;
         writeFile(folder / name, name + " original");
     }

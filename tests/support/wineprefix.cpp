@@ -28,9 +28,11 @@ EnvironmentLookup environmentOf(const std::map<std::string, fs::path>& variables
     };
 }
 
-InstalledGame::InstalledGame() : prefix(makeWinePrefix(scratch / "prefix")), levels(makeLevelsFolder(prefix))
+InstalledGame::InstalledGame()
+    : prefix(makeWinePrefix(scratch / "prefix"))
+    , levels(makeLevelsFolder(prefix))
 {
-    for (const int level : {2080, 2100, 2120, 2005, 2021, 2062})
+    for (const int level : { 2080, 2100, 2120, 2005, 2021, 2062 })
         writeLevel(levels, level);
 }
 

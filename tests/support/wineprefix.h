@@ -20,7 +20,7 @@ EnvironmentLookup environmentOf(const std::map<std::string, std::filesystem::pat
 // The game installed in a throw-away prefix: the three slots and the levels tests choose.
 struct InstalledGame {
     InstalledGame();
-    [[nodiscard]] EnvironmentLookup environment() const { return environmentOf({{"WINEPREFIX", prefix}}); }
+    [[nodiscard]] EnvironmentLookup environment() const { return environmentOf({ { "WINEPREFIX", prefix } }); }
     [[nodiscard]] std::string file(const char* name) const { return readFile(levels / name); }
 
     ScratchFolder scratch;
