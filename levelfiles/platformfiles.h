@@ -97,7 +97,7 @@ public:
 private:
     std::filesystem::path m_path;
     std::intptr_t m_native = -1;
-    std::intptr_t m_lock = -1;
+    [[maybe_unused]] std::intptr_t m_lock = -1; // Windows: the named mutex; Linux locks the descriptor itself
 };
 
 // A complete copy of a regular file of the folder, flushed to disk under a temporary

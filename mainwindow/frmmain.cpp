@@ -128,7 +128,7 @@ void frmMain::buildControls()
         box->setCurrentIndex(-1);
         box->setGeometry(selectorPlaces.at(columnOf(selector)));
         m_combos.at(number) = box;
-        setSelectorVisible(selector, editionOf(selector) == Edition::BaseGame);
+        frmMain::setSelectorVisible(selector, editionOf(selector) == Edition::BaseGame);
     }
 
     m_playAsLabels = { makeLabel(client, "Label9", QStringLiteral("play as Hills divide us"), { 8, 296, 217, 33 }),
@@ -323,9 +323,9 @@ void frmMain::showNewestLogLine()
     m_Text1->verticalScrollBar()->setValue(m_Text1->verticalScrollBar()->maximum());
 }
 
-void frmMain::showSlotContent(const LevelSlot& slot, std::string_view description)
+void frmMain::showSlotContent(const LevelSlot& slot, std::string_view holds)
 {
-    const QString text = QString::fromUtf8(description.data(), static_cast<qsizetype>(description.size()));
+    const QString text = QString::fromUtf8(holds.data(), static_cast<qsizetype>(holds.size()));
     for (QWidget* control : std::initializer_list<QWidget*> { combo(slot.baseGameSelector),
              combo(slot.expansionSelector), m_playAsLabels.at(static_cast<std::size_t>(slot.players - 2)) }) {
         control->setToolTip(text);

@@ -147,6 +147,7 @@ void MainWindowLogic::cmdChange_Click()
 void MainWindowLogic::restoreSlot(const LevelSlot& slot)
 {
     std::vector<std::string> files;
+    files.reserve(levelFileExtensions.size());
     for (const std::string_view extension : levelFileExtensions)
         files.push_back(levelFileName(slot.levelNumber, extension));
     m_files.restoreSlot(files);
