@@ -287,9 +287,11 @@ void TemporaryCopy::write(std::string_view source)
     if (failsHere(Step::SetMode) || ::fchmod(output.get(), sourceStatus.st_mode & 07777) != 0)
         failFromErrno(Step::SetMode, m_name);
     struct stat folderStatus { };
-    if (::geteuid() == 0 && ::fstat(folder, &folderStatus) == 0) {
-        // Run through sudo, the player's folder keeps its owner.
-        (void)::fchown(output.get(), folderStatus.st_uid, folderStatus.st_gid);
+    // Run through sudo, the player's folder keeps its owner. Where that cannot be done
+    // (a file system without owners), the copy is as good all the same.
+    if (::geteuid() == 0 && ::fstat(folder, &folderStatus) == 0
+        && ::fchown(output.get(), folderStatus.st_uid, folderStatus.st_gid) != 0) {
+        errno = 0;
     }
     if (failsHere(Step::Flush) || ::fsync(output.get()) != 0)
         failFromErrno(Step::Flush, m_name);
