@@ -3,6 +3,8 @@
 
 #include "entryname.h"
 
+#include <algorithm>
+
 namespace varnholt {
 namespace {
 
@@ -19,6 +21,25 @@ template <typename Visit> void forEachLine(std::string_view text, Visit visit)
             return;
         text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
     }
+}
+
+char lower(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Whether a section's key path, written with each backslash doubled, is the key, in any
+// letter case.
+bool isSection(std::string_view section, std::string_view key)
+{
+    std::size_t k = 0;
+    for (std::size_t i = 0; i < section.size(); ++i, ++k) {
+        if (k == key.size() || lower(section[i]) != lower(key[k]))
+            return false;
+        if (section[i] == '\\' && i + 1 < section.size() && section[i + 1] == '\\')
+            ++i;
+    }
+    return k == key.size();
 }
 
 std::string_view trimmed(std::string_view text)
@@ -51,22 +72,26 @@ std::optional<std::string> quoted(std::string_view& text)
 
 std::optional<std::string> wineRegistryValue(std::string_view registryFile, std::string_view key, std::string_view name)
 {
-    bool inKey = false;
-    std::optional<std::string> value;
+    return wineRegistryValue(registryFile, std::span(&key, 1), name);
+}
+
+std::optional<std::string> wineRegistryValue(
+    std::string_view registryFile, std::span<const std::string_view> keys, std::string_view name)
+{
+    // One pass over a file of megabytes: each section line is compared in place, and the
+    // value of every key found is kept until the first key's ends the search.
+    std::vector<std::optional<std::string>> values(keys.size());
+    std::size_t inKey = keys.size();
     forEachLine(registryFile, [&](std::string_view line) {
         if (line.starts_with('[')) {
             const std::size_t close = line.find(']');
-            // The file doubles each backslash of a key's path.
-            std::string section;
-            for (std::size_t i = 1; close != std::string_view::npos && i < close; ++i) {
-                section += line[i];
-                if (line[i] == '\\' && i + 1 < close && line[i + 1] == '\\')
-                    ++i;
-            }
-            inKey = close != std::string_view::npos && equalIgnoringCase(section, key);
+            const std::string_view section = line.substr(1, close == std::string_view::npos ? 0 : close - 1);
+            inKey = std::find_if(keys.begin(), keys.end(), [&](std::string_view key) {
+                return isSection(section, key);
+            }) - keys.begin();
             return true;
         }
-        if (!inKey || !line.starts_with('"'))
+        if (inKey == keys.size() || values[inKey] || !line.starts_with('"'))
             return true;
         const std::optional<std::string> valueName = quoted(line);
         if (!valueName || !equalIgnoringCase(*valueName, name) || !line.starts_with('='))
@@ -74,10 +99,14 @@ std::optional<std::string> wineRegistryValue(std::string_view registryFile, std:
         line.remove_prefix(1);
         if (line.starts_with("str(2):"))
             line.remove_prefix(7); // an expandable string
-        value = quoted(line);
-        return false;
+        values[inKey] = quoted(line);
+        return !values.front();
     });
-    return value;
+    for (std::optional<std::string>& value : values) {
+        if (value)
+            return std::move(value);
+    }
+    return std::nullopt;
 }
 
 std::vector<std::string> steamLibraryPaths(std::string_view libraryFolders)

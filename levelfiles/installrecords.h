@@ -7,6 +7,7 @@
 // an error, only a file with nothing in it.
 
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,6 +17,9 @@ namespace varnholt {
 // A string value of a registry key in a Wine registry file (system.reg, user.reg):
 // sections are "[Software\\Vendor\\Product] 1700000000", values "\"Name\"=\"text\"", each
 // backslash doubled. Keys and names match in any letter case, as the registry's do.
+// With several keys, the value under the first of them that has it.
+std::optional<std::string> wineRegistryValue(
+    std::string_view registryFile, std::span<const std::string_view> keys, std::string_view name);
 std::optional<std::string> wineRegistryValue(
     std::string_view registryFile, std::string_view key, std::string_view name);
 

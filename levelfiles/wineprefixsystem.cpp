@@ -103,8 +103,8 @@ std::optional<std::string> WinePrefixSystem::registryValue(
     if (hive == RegistryHive::LocalMachine && key.starts_with("Software\\")) {
         // A 64-bit prefix keeps a 32-bit program's keys under Wow6432Node.
         const std::string wow = "Software\\Wow6432Node\\" + std::string(key.substr(9));
-        if (std::optional<std::string> value = wineRegistryValue(*file, wow, name))
-            return value;
+        const std::array<std::string_view, 2> keys { wow, key };
+        return wineRegistryValue(*file, keys, name);
     }
     return wineRegistryValue(*file, key, name);
 }
