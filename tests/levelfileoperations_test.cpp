@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "levelfiles/entryname.h"
 #include "levelfiles/levelfileoperations.h"
+#include "levelfiles/platformfiles.h"
 #include "support/scratchfolder.h"
 
 #include <gtest/gtest.h>
@@ -56,6 +57,49 @@ TEST_F(LevelFileOperationsTest, BackUpIsTakenOnceAndFailsSilently)
     EXPECT_EQ(log, "levl2080.dat multiplayer level backed up\r\n");
     EXPECT_EQ(namesIn(levels.path()),
         (Names { "COPY OF LEVL2120.DAT", "copy of levl2080.dat", "levl2080.dat", "levl2120.dat" }));
+}
+
+namespace {
+
+fs::path appearingBackup; // made by the hook just before the backup's rename
+
+int backupAppearsBeforeTheRename(platform::Step step)
+{
+    if (step == platform::Step::Rename && !appearingBackup.empty()) {
+        writeFile(appearingBackup, "made meanwhile");
+        appearingBackup.clear();
+    }
+    return 0;
+}
+
+} // namespace
+
+// A backup is taken by a rename that never replaces: one that is there, or that appears
+// between the look-up and the rename, stays as it is, and no backup is logged.
+TEST_F(LevelFileOperationsTest, AnExistingBackupIsNeverReplacedEvenOneThatAppearsJustBeforeTheRename)
+{
+    for (const bool appearsMeanwhile : { false, true }) {
+        SCOPED_TRACE(appearsMeanwhile ? "appearing just before the rename" : "there before");
+        for (const std::string& name : namesIn(levels.path()))
+            fs::remove(levels / name);
+        log.clear();
+        writeFile(levels / "levl2080.dat", "multiplayer");
+        const std::string backup = appearsMeanwhile ? "made meanwhile" : "first backup";
+        if (appearsMeanwhile) {
+            appearingBackup = levels / "copy of levl2080.dat";
+            platform::setStepHook(backupAppearsBeforeTheRename);
+        } else {
+            writeFile(levels / "copy of levl2080.dat", backup);
+        }
+        files.copymplevl("levl2080.dat");
+        platform::setStepHook(nullptr);
+        if (appearsMeanwhile) {
+            EXPECT_TRUE(appearingBackup.empty()) << "the rename was never reached";
+        }
+        EXPECT_EQ(log, "");
+        EXPECT_EQ(readFile(levels / "copy of levl2080.dat"), backup);
+        EXPECT_EQ(namesIn(levels.path()), (Names { "copy of levl2080.dat", "levl2080.dat" }));
+    }
 }
 
 TEST_F(LevelFileOperationsTest, OverwriteThenRestoreKeepsTheBackup)

@@ -150,48 +150,6 @@ INSTANTIATE_TEST_SUITE_P(HeldOpenOrReadOnly, SlotFile,
         SlotCase { "InCapitalsHeldOpenRestored", false, true, true, true, notRestored, "multiplayer" }),
     [](const auto& test) { return std::string(test.param.what); });
 
-namespace {
-
-fs::path appearingBackup; // made by the hook just before the backup's rename
-
-int backupAppearsBeforeTheRename(platform::Step step)
-{
-    if (step == platform::Step::Rename && !appearingBackup.empty()) {
-        writeFile(appearingBackup, "made meanwhile");
-        appearingBackup.clear();
-    }
-    return 0;
-}
-
-} // namespace
-
-// A backup is taken by a rename that never replaces: one that is there, or that appears
-// between the look-up and the rename, stays as it is, and no backup is logged.
-TEST_F(WindowsFiles, AnExistingBackupIsNeverReplaced)
-{
-    for (const bool appearsMeanwhile : { false, true }) {
-        SCOPED_TRACE(appearsMeanwhile ? "appearing just before the rename" : "there before");
-        for (const std::string& name : namesIn(levels.path()))
-            fs::remove(levels / name);
-        writeFile(levels / "levl2080.dat", "multiplayer");
-        const std::string backup = appearsMeanwhile ? "made meanwhile" : "first backup";
-        if (appearsMeanwhile) {
-            appearingBackup = levels / "copy of levl2080.dat";
-            platform::setStepHook(backupAppearsBeforeTheRename);
-        } else {
-            writeFile(levels / "copy of levl2080.dat", backup);
-        }
-        files.copymplevl("levl2080.dat");
-        platform::setStepHook(nullptr);
-        if (appearsMeanwhile) {
-            EXPECT_TRUE(appearingBackup.empty()) << "the rename was never reached";
-        }
-        EXPECT_EQ(log, "");
-        EXPECT_EQ(readFile(levels / "copy of levl2080.dat"), backup);
-        EXPECT_EQ(namesIn(levels.path()), (Names { "copy of levl2080.dat", "levl2080.dat" }));
-    }
-}
-
 // The levels folder is held open: it cannot be renamed while the program works in it.
 TEST_F(WindowsFiles, TheOpenLevelsFolderCannotBeRenamed)
 {
