@@ -699,6 +699,23 @@ TEST(Instances, ASecondStartLeavesTheFirstOnesWorkAlone)
     EXPECT_FALSE(fs::exists(game.levels / ".varnholt-AbC123.tmp"));
     fs::current_path(startFolder);
 }
+// Where the kernel cannot copy between the two files (another file system, an old
+// kernel), the copy falls back to reading and writing, and is whole all the same.
+TEST_F(HostileFolder, ACopyFallsBackToReadingAndWriting)
+{
+    std::string level(200000, 'x');
+    for (std::size_t i = 0; i < level.size(); i += 7)
+        level[i] = static_cast<char>('a' + i % 26);
+    writeFile(levels / "levl2080.dat", slotBefore);
+    writeFile(levels / "copy of levl2080.dat", backupBefore);
+    writeFile(levels / "levl2005.dat", level);
+    platform::setStepHook([](platform::Step step) { return step == platform::Step::Write ? EXDEV : 0; });
+    files.copysplevl("levl2005.dat", "levl2080.dat");
+    platform::setStepHook(nullptr);
+    EXPECT_EQ(log, "levl2005.dat copied to levl2080.dat\n");
+    EXPECT_EQ(readFile(levels / "levl2080.dat"), level);
+}
+
 // A player who may not write in the levels folder is told so once, in plain words, and
 // nothing is written; a UAC-protected C:\Program Files on Windows meets the same words.
 TEST(Instances, AFolderThePlayerMayNotWriteIsSaidOnce)

@@ -165,6 +165,7 @@ TEST(InstallRecords, ReadWhatTheyHoldAndNothingElse)
         = "[Software\\\\Other]\n\"InstallPath\"=\"C:\\\\Other\"\n"
           "[Software\\\\Game] 123\n\"Version\"=dword:00000001\n\"Path\"=\"C:\\\\Say \\\"hi\\\"\"\n";
     EXPECT_EQ(wineRegistryValue(registry, "software\\game", "PATH"), "C:\\Say \"hi\"");
+    EXPECT_EQ(wineRegistryValue(registry, "SOFTWARE\\GAME", "path"), "C:\\Say \"hi\"");
     EXPECT_EQ(wineRegistryValue(registry, "Software\\Game", "InstallPath"), std::nullopt);
     EXPECT_EQ(wineRegistryValue(registry, "Software\\Game", "Version"), std::nullopt);
     EXPECT_EQ(steamLibraryPaths("// comment\n\"libraryfolders\"{\"contentstatsid\" \"1\" \"0\"{\"path\" "
@@ -174,4 +175,5 @@ TEST(InstallRecords, ReadWhatTheyHoldAndNothingElse)
     EXPECT_EQ(lutrisGamePrefix("game:\n  # a comment\n  prefix: '/home/p/Games/pop'\nwine:\n  prefix: /no\n"),
         "/home/p/Games/pop");
     EXPECT_EQ(lutrisGamePrefix("system:\n  prefix: /no\n"), std::nullopt);
+    EXPECT_EQ(lutrisGamePrefix("game:\r\n  prefix: /written/on/windows\r\n"), "/written/on/windows");
 }

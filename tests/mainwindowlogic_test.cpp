@@ -104,6 +104,7 @@ TEST_F(MainWindowLogicTest, WithoutTheLevelsFolderNothingAnywhereChanges)
     lostLogic.cmdChange_Click();
     EXPECT_EQ(lost.log, slotLines(2080, 2021, true) + slotLines(2100, 0, true) + slotLines(2120, 0, true) + separator);
     EXPECT_EQ(snapshotOf(scratch.path()), before);
+    EXPECT_TRUE(lost.slotContents.empty()); // no folder, nothing to tell of it
 }
 
 TEST_F(MainWindowLogicTest, ChangeCopiesChosenLevelsAndRestoresDefaults)
