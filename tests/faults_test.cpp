@@ -172,6 +172,17 @@ bool logged(const std::string& log, const std::string& slotFile, bool failed)
     return false;
 }
 
+// The slot's files, the level to put in it, and its backups where the operation has them.
+void layOut(const fs::path& levels, const Operation& operation)
+{
+    for (const std::string& name : slotFiles) {
+        writeFile(levels / name, before(name));
+        writeFile(levels / ("levl2005" + name.substr(8)), singlePlayer(name));
+        if (operation.backupsThere)
+            writeFile(levels / backupFileName(name), backupOf(name));
+    }
+}
+
 class FaultSweep : public ::testing::TestWithParam<std::tuple<Operation, bool>> { };
 
 } // namespace
@@ -183,12 +194,7 @@ TEST_P(FaultSweep, EveryStepInterruptedKeepsTheInvariants)
     int step = 1;
     for (;; ++step) {
         ScratchFolder levels;
-        for (const std::string& name : slotFiles) {
-            writeFile(levels / name, before(name));
-            writeFile(levels / ("levl2005" + name.substr(8)), singlePlayer(name));
-            if (operation.backupsThere)
-                writeFile(levels / backupFileName(name), backupOf(name));
-        }
+        layOut(levels.path(), operation);
         const Outcome outcome = runInterrupted(levels.path(), operation, step, kill);
         const auto interrupted
             = outcome.steps.begin() + std::min<long>(step - 1, static_cast<long>(outcome.steps.size()));
@@ -260,12 +266,7 @@ TEST(FaultSweepReach, EveryStepThePlatformTakesIsInterruptedSomewhere)
     for (const Operation& operation : operations()) {
         for (int step = 1;; ++step) {
             ScratchFolder levels;
-            for (const std::string& name : slotFiles) {
-                writeFile(levels / name, before(name));
-                writeFile(levels / ("levl2005" + name.substr(8)), singlePlayer(name));
-                if (operation.backupsThere)
-                    writeFile(levels / backupFileName(name), backupOf(name));
-            }
+            layOut(levels.path(), operation);
             const Outcome outcome = runInterrupted(levels.path(), operation, step, false);
             reached.insert(outcome.steps.begin(), outcome.steps.end());
             if (!outcome.interrupted)
