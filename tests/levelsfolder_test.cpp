@@ -76,11 +76,10 @@ TEST(LevelsFolder, EverySourceIsFoundInOrder)
     gameAt(playOnLinux);
     const fs::path heroic = gameAt(makeWinePrefix(home / "Games/Heroic/Prefixes/default/Populous/pfx")
         / "drive_c/GOG Games/Populous - The Beginning/levels");
-    const fs::path lutrisPrefix = makeWinePrefix(scratch / "lutris prefix");
+    const fs::path lutrisPrefix = makeWinePrefix(home / "lutris prefix"); // named from the home, as "~/…"
     fs::create_directories(home / ".config/lutris/games");
     writeFile(home / ".config/lutris/games/populous-1700000000.yml",
-        "game:\n  exe: ~/x/popTB.exe\n  prefix: " + lutrisPrefix.string()
-            + "\nsystem: {}\nwine:\n  prefix: /not/this\n");
+        "game:\n  exe: ~/x/popTB.exe\n  prefix: ~/lutris prefix\nsystem: {}\nwine:\n  prefix: /not/this\n");
     writeFile(lutrisPrefix / "system.reg",
         "[Software\\\\Bullfrog Productions Ltd\\\\Populous: The Beginning]\n"
         "\"InstallPath\"=\"C:\\\\Pop\"\n");

@@ -233,4 +233,6 @@ TEST_F(MainWindowLogicTest, EachSlotShowsWhatItsFilesHold)
     EXPECT_EQ(listLevelsFolders(environment(), list), 0);
     EXPECT_EQ(list.str(), levels.string() + "\n");
     EXPECT_EQ(listLevelsFolders(LevelsFolderChoice(environment(), scratch / "none"), list), 1);
+    EXPECT_EQ(listLevelsFolders(LevelsFolderChoice(environmentOf({}), levels), list), 0); // the named folder alone
+    EXPECT_EQ(list.str(), levels.string() + "\n" + levels.string() + "\n");
 }
