@@ -11,11 +11,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-char asciiLower(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 template <typename Names> std::optional<std::string> onlyMatchIn(const Names& names, std::string_view name)
 {
     std::optional<std::string> match;
@@ -35,6 +30,11 @@ bool isPlainFileName(std::string_view name)
 {
     return !name.empty() && name != "." && name != ".."
         && name.find_first_of(std::string_view("/\\:\0", 4)) == std::string_view::npos;
+}
+
+char asciiLower(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 bool equalIgnoringCase(std::string_view a, std::string_view b)

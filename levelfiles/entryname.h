@@ -24,6 +24,8 @@ public:
 // drive colon and no NUL.
 bool isPlainFileName(std::string_view name);
 
+// Letter case as the game's names know it: ASCII only.
+char asciiLower(char c);
 bool equalIgnoringCase(std::string_view a, std::string_view b);
 
 // Finds the entry of a folder that a name means, as the game's platform resolves names

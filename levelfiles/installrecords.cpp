@@ -23,18 +23,13 @@ template <typename Visit> void forEachLine(std::string_view text, Visit visit)
     }
 }
 
-char lower(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 // Whether a section's key path, written with each backslash doubled, is the key, in any
 // letter case.
 bool isSection(std::string_view section, std::string_view key)
 {
     std::size_t k = 0;
     for (std::size_t i = 0; i < section.size(); ++i, ++k) {
-        if (k == key.size() || lower(section[i]) != lower(key[k]))
+        if (k == key.size() || asciiLower(section[i]) != asciiLower(key[k]))
             return false;
         if (section[i] == '\\' && i + 1 < section.size() && section[i + 1] == '\\')
             ++i;
