@@ -56,6 +56,9 @@ std::optional<FileRecord> FileSystemService::findFile(std::string_view name) con
     // Only bare names: nothing may reach outside the folder.
     if (!isPlainFileName(name))
         return std::nullopt;
+    // The exact name is the usual case: one look-up gives both the entry and its status.
+    if (const std::optional<platform::EntryStatus> exact = folder().status(name))
+        return FileRecord { std::string(name), *exact };
     std::optional<std::string> found = resolveEntryName(folder(), name);
     if (!found)
         return std::nullopt;
