@@ -16,28 +16,24 @@ namespace fs = std::filesystem;
     throw std::system_error(std::make_error_code(code), what);
 }
 
-std::unique_ptr<platform::Folder> openFolder(const std::optional<fs::path>& path)
-{
-    if (!path)
-        return nullptr;
-    try {
-        return std::make_unique<platform::Folder>(*path);
-    } catch (const std::system_error&) {
-        return nullptr; // the operations fail one by one, as without a folder
-    }
-}
-
 } // namespace
 
 FileSystemService::FileSystemService(const std::optional<fs::path>& levelsFolder)
-    : m_folder(openFolder(levelsFolder))
+    : m_whyNoFolder(std::make_error_code(std::errc::no_such_file_or_directory), "no levels folder")
 {
+    if (!levelsFolder)
+        return;
+    try {
+        m_folder = std::make_unique<platform::Folder>(*levelsFolder);
+    } catch (const std::system_error& error) {
+        m_whyNoFolder = error; // the operations fail one by one, as without a folder, and say why
+    }
 }
 
 const platform::Folder& FileSystemService::folder() const
 {
     if (!m_folder)
-        fail(std::errc::no_such_file_or_directory, "the levels folder could not be entered");
+        throw m_whyNoFolder;
     return *m_folder;
 }
 
@@ -93,6 +89,8 @@ int FileSystemService::attributes(const FileRecord& file)
 
 void FileSystemService::requireReplaceable(const FileRecord& file)
 {
+    if (file.status.type == platform::EntryType::Directory)
+        fail(std::errc::is_a_directory, file.name + " is a folder, which no file can replace");
     if ((attributes(file) & readOnlyAttribute) != 0 && !file.status.mayClearReadOnly)
         fail(std::errc::permission_denied, file.name + " is read-only, and not this user's to make writable");
 }

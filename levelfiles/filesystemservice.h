@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 namespace varnholt {
 
@@ -80,8 +81,10 @@ public:
     // A symbolic link is never read-only, and what it points at is never changed.
     [[nodiscard]] static int attributes(const FileRecord& file);
 
-    // Fails when the file is read-only and this user could not make it writable; the
-    // replacing rename then needs no change to the old file at all.
+    // Fails when the entry is a folder, which no rename of a file can replace, or when it
+    // is read-only and this user could not make it writable; the replacing rename then
+    // needs no change to the old file at all. Checked before any file of a slot is
+    // replaced, so that a slot is never left half-replaced by a rename bound to fail.
     static void requireReplaceable(const FileRecord& file);
 
     // The content of a regular file, up to a limit; fails on anything else or a larger file.
@@ -94,6 +97,7 @@ private:
     [[nodiscard]] const platform::Folder& folder() const;
 
     std::unique_ptr<platform::Folder> m_folder;
+    std::system_error m_whyNoFolder; // what every operation fails with while there is no folder
 };
 
 } // namespace varnholt
