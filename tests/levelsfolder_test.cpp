@@ -174,5 +174,10 @@ TEST(InstallRecords, ReadWhatTheyHoldAndNothingElse)
     EXPECT_EQ(lutrisGamePrefix("game:\n  # a comment\n  prefix: '/home/p/Games/pop'\nwine:\n  prefix: /no\n"),
         "/home/p/Games/pop");
     EXPECT_EQ(lutrisGamePrefix("system:\n  prefix: /no\n"), std::nullopt);
+    EXPECT_EQ(lutrisGamePrefix("  prefix: /no\ngame:\n  prefix: /yes\n"), "/yes");
+    // A quote left open at the end of what is read is no value, whatever follows in memory.
+    const std::string_view unclosed = "[Software\\\\Game]\n\"Path\"=\"C:\\\\Pop\"";
+    EXPECT_EQ(wineRegistryValue(unclosed, "Software\\Game", "Path"), "C:\\Pop");
+    EXPECT_EQ(wineRegistryValue(unclosed.substr(0, unclosed.size() - 1), "Software\\Game", "Path"), std::nullopt);
     EXPECT_EQ(lutrisGamePrefix("game:\r\n  prefix: /written/on/windows\r\n"), "/written/on/windows");
 }
