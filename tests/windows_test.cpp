@@ -6,6 +6,7 @@
 #include "levelfiles/levelfileoperations.h"
 #include "levelfiles/levelsfolder.h"
 #include "levelfiles/platformfiles.h"
+#include "levelfiles/temporaryname.h"
 #include "mainwindow/mainwindowlogic.h"
 #include "support/fakewindow.h"
 #include "support/scratchfolder.h"
@@ -13,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cwctype>
 #include <optional>
 #include <windows.h>
@@ -149,6 +151,39 @@ INSTANTIATE_TEST_SUITE_P(HeldOpenOrReadOnly, SlotFile,
         SlotCase { "InCapitalsOverwritten", false, false, false, true, overwritten, "single player" },
         SlotCase { "InCapitalsHeldOpenRestored", false, true, true, true, notRestored, "multiplayer" }),
     [](const auto& test) { return std::string(test.param.what); });
+
+// A slot is replaced whole or not at all, and a backup counts only once the folder is
+// flushed: with a file of the level missing, or the flush failing, nothing is replaced.
+TEST_F(WindowsFiles, ASlotIsReplacedWholeOrNotAtAll)
+{
+    for (const bool flushFails : { false, true }) {
+        SCOPED_TRACE(flushFails ? "flush failing" : "a level file missing");
+        for (const std::string& name : namesIn(levels.path()))
+            fs::remove(levels / name);
+        writeLevel(levels.path(), 2080);
+        writeLevel(levels.path(), 2005);
+        fs::remove(levels / (flushFails ? "levl2005.nothing" : "levl2005.hdr"));
+        log.clear();
+        const platform::StepHook flushing = [](platform::Step step) {
+            return step == platform::Step::FlushFolder ? EIO : 0;
+        };
+        platform::setStepHook(flushFails ? flushing : nullptr);
+        files.overwriteSlot(std::vector<SlotFileCopy> { { "levl2005.dat", "levl2080.dat" },
+            { "levl2005.hdr", "levl2080.hdr" } });
+        platform::setStepHook(nullptr);
+        std::string expected;
+        for (const char* extension : { ".dat", ".hdr" })
+            expected += (flushFails ? "" : "levl2080" + std::string(extension) + " multiplayer level backed up\n")
+                + "levl2005" + extension + " copied to levl2080" + extension + " *** FAILED ***\n";
+        EXPECT_EQ(log, expected);
+        for (const std::string& name : namesIn(levels.path())) {
+            EXPECT_FALSE(isTemporaryName(name)) << name;
+            if (name.starts_with("levl2080")) {
+                EXPECT_EQ(readFile(levels / name), name + " original");
+            }
+        }
+    }
+}
 
 // The levels folder is held open: it cannot be renamed while the program works in it.
 TEST_F(WindowsFiles, TheOpenLevelsFolderCannotBeRenamed)
