@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: MIT
 // What the fault model leaves out: a backup in other letters, the race for a backup's
-// name, names that are no plain file names, and a levels folder moved while it is open.
+// name, names that are no plain file names or no temporary files', and a levels folder
+// moved while it is open.
 #include "levelfiles/levelfileoperations.h"
 #include "levelfiles/platformfiles.h"
+#include "levelfiles/temporaryname.h"
 #include "support/scratchfolder.h"
 
 #include <gtest/gtest.h>
@@ -62,6 +64,12 @@ TEST(LevelFileOperations, AnExistingBackupIsNeverReplacedNorAnyNameTakenForAPath
     EXPECT_TRUE(service.fileExists("levl2080.dat"));
     for (const char* name : { "", ".", "..", "a/b", "..\\LEVL2080.DAT", "c:LEVL2080.DAT", "LEVL2080.DAT/" })
         EXPECT_FALSE(service.fileExists(name)) << name;
+    // Only names of the temporary files' own form are taken for a killed run's leftovers.
+    EXPECT_TRUE(isTemporaryName(randomTemporaryName()));
+    EXPECT_TRUE(isTemporaryName(".varnholt-AbC123.tmp"));
+    for (const char* name : { ".varnholt-AbC12.tmp", ".varnholt-AbC1234.tmp", ".varnholt-AbC123.tmp.tmp",
+             "x.varnholt-AbC12.tmp", ".varnholt-AbC1234tmp", ".varnholt-AbC-23.tmp", ".varnholt-AbC123.dat" })
+        EXPECT_FALSE(isTemporaryName(name)) << name;
 }
 
 #ifndef _WIN32 // a Windows folder that is open cannot be renamed; windows_test shows that

@@ -52,7 +52,7 @@ TEST(LevelsFolder, EverySourceIsFoundInOrder)
     writeFile(wine / "system.reg",
         "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win64\n\n"
         "[Software\\\\Wow6432Node\\\\Bullfrog Productions Ltd\\\\Populous: The Beginning] 1700000000\n"
-        "#time=1da0000\n\"InstallPath\"=\"C:\\\\Games\\\\Pop\"\n\n");
+        "#time=1da0000\n\"InstallPath\"=\"C:\\\\Games\\\\Pop\\\\\"\n\n"); // a path may end in a backslash
     const fs::path registered = gameAt(wine / "drive_c/GAMES/pop/Levels");
     writeFile(wine / "user.reg",
         "[Software\\\\Bullfrog Productions Ltd\\\\Populous: The Beginning]\n"
@@ -152,9 +152,13 @@ TEST(LevelsFolder, IsNotFoundWithoutTheGameWhateverTheRecordsSay)
     writeFile(home / ".steam/steam/steamapps/libraryfolders.vdf", "\"libraryfolders\" { \"0\" { \"path\" \"/nowhere");
     fs::create_directories(home / ".local/share/lutris/games");
     writeFile(home / ".local/share/lutris/games/a.yml", "game:\n  prefix: relative/prefix\n");
+    gameAt(makeLevelsFolder(makeWinePrefix(scratch / "relative/prefix"))); // not where a relative path leads
+    const fs::path startFolder = fs::current_path();
+    fs::current_path(scratch.path());
     writeFile(home / ".local/share/lutris/games/b.yml", std::string("\0\xff[{", 4));
     fs::create_directories(home / "Games/not a prefix");
     EXPECT_EQ(found(environmentOf({ { "HOME", home } })), std::vector<fs::path> {});
+    fs::current_path(startFolder);
 }
 #endif
 

@@ -311,6 +311,11 @@ private slots:
         operations.appendText1Text("\nb"); // a line end split between two appends is still one
         QCOMPARE(text1->toPlainText(), QStringLiteral("a\nb"));
         QCOMPARE(m_window->text1Text(), "a\r\nb");
+        const QPoint lineA = text1->cursorRect(QTextCursor(text1->document())).center();
+        QTest::mousePress(text1->viewport(), Qt::LeftButton, {}, lineA - QPoint(lineA.x() - 1, 0));
+        QTest::mouseMove(text1->viewport(), lineA + QPoint(40, 0));
+        QTest::mouseRelease(text1->viewport(), Qt::LeftButton, {}, lineA + QPoint(40, 0));
+        QCOMPARE(text1->textCursor().selectedText(), QStringLiteral("a")); // selected by mouse, to copy
     }
 
     void aboutIsOneModelessWindowThatEnterAndEscapeClose()
