@@ -173,8 +173,8 @@ struct Operation {
 std::vector<Operation> operations()
 {
     const auto overwriteSlot = [](LevelFileOperations& files) {
-        files.overwriteSlot(std::vector<SlotFileCopy> { { "levl2005.dat", "levl2080.dat" },
-            { "levl2005.hdr", "levl2080.hdr" } });
+        files.overwriteSlot(
+            std::vector<SlotFileCopy> { { "levl2005.dat", "levl2080.dat" }, { "levl2005.hdr", "levl2080.hdr" } });
     };
     const auto copysplevl = [](LevelFileOperations& files) { files.copysplevl("levl2005.dat", "levl2080.dat"); };
     return {
@@ -211,7 +211,7 @@ bool succeeds(Does does, Kind level, Kind slot, Kind backup)
 
 std::string successLine(Does does, const std::string& slotFile)
 {
-    return does == Does::BackUp ? slotFile + " multiplayer level backed up"
+    return does == Does::BackUp   ? slotFile + " multiplayer level backed up"
         : does == Does::Overwrite ? levelFor(slotFile) + " copied to " + slotFile
                                   : slotFile + " restored";
 }
@@ -246,7 +246,7 @@ struct Layout {
         if (state.role == Role::None)
             return;
         const fs::path at = levels
-            / (state.role == Role::Level ? levelFor(last)
+            / (state.role == Role::Level       ? levelFor(last)
                     : state.role == Role::Slot ? last
                                                : backupFileName(last));
         fs::remove(at);
@@ -298,8 +298,8 @@ Outcome runInChild(const fs::path& levels, const Operation& operation, int step,
         ::alarm(10); // an open that blocked would hang here for good
         record = pipe[1];
         std::tie(interruptAt, killThere, fallBack) = std::tuple(step, kill, exdev);
-        LevelFileOperations files([](std::string_view line) { send(' ', line); },
-            [](std::string_view line) { send('!', line); });
+        LevelFileOperations files(
+            [](std::string_view line) { send(' ', line); }, [](std::string_view line) { send('!', line); });
         platform::setStepHook(interrupt);
         const std::size_t descriptors = namesIn("/proc/self/fd").size();
         try {
@@ -357,9 +357,8 @@ void checkInvariants(const Operation& operation, const Layout& layout, const std
         return found == before.end() ? std::string("missing") : found->second;
     };
     const auto named = [&](const std::string& name, const auto& nameOf) {
-        return std::find_if(touched.begin(), touched.end(), [&](const std::string& slot) {
-            return equalIgnoringCase(nameOf(slot), name);
-        });
+        return std::find_if(touched.begin(), touched.end(),
+            [&](const std::string& slot) { return equalIgnoringCase(nameOf(slot), name); });
     };
     std::set<std::string> names;
     for (const auto* entries : { &before, &after })
@@ -376,8 +375,8 @@ void checkInvariants(const Operation& operation, const Layout& layout, const std
             EXPECT_TRUE(kill || interrupted == "remove") << "a temporary file left after a failure"; // I5
         } else if (slot != touched.end()) {
             const std::string replaced = operation.does == Does::Restore ? was(backupFileName(*slot))
-                : operation.does == Does::Overwrite                       ? asFile(singlePlayer(*slot))
-                                                                          : was(name);
+                : operation.does == Does::Overwrite                      ? asFile(singlePlayer(*slot))
+                                                                         : was(name);
             EXPECT_TRUE(is(name) == was(name) || is(name) == replaced) << is(name); // I1
             const bool isChanged = is(name) != was(name);
             changed += isChanged ? 1 : 0;
@@ -385,12 +384,15 @@ void checkInvariants(const Operation& operation, const Layout& layout, const std
             EXPECT_FALSE(!isChanged && replaced != was(name) && logged(successLine(operation.does, *slot))); // I6
             if (isChanged && was(backupFileName(*slot)) == "missing") {
                 EXPECT_NE(is(backupFileName(*slot)), "missing") << "a changed slot has no backup"; // I4
-                const auto end = outcome.steps.begin() + std::min(long(outcome.steps.size()), long(std::max(step - 1, 0)));
+                const auto end
+                    = outcome.steps.begin() + std::min(long(outcome.steps.size()), long(std::max(step - 1, 0)));
                 EXPECT_NE(std::find(outcome.steps.begin(), step > 0 ? end : outcome.steps.end(), "flush folder"),
-                    step > 0 ? end : outcome.steps.end()) << "replaced before its backup was flushed"; // I4
+                    step > 0 ? end : outcome.steps.end())
+                    << "replaced before its backup was flushed"; // I4
             }
         } else if (backupOf != touched.end() && was(name) == "missing") {
-            EXPECT_EQ(is(name) == "missing" ? slotWas(*backupOf) : is(name), slotWas(*backupOf)) << "a new backup"; // I2
+            EXPECT_EQ(is(name) == "missing" ? slotWas(*backupOf) : is(name), slotWas(*backupOf))
+                << "a new backup"; // I2
             EXPECT_FALSE(is(name) == "missing" && logged(*backupOf + " multiplayer level backed up")); // I6
         } else {
             EXPECT_EQ(is(name), was(name)) << "changed, though not the operation's to change"; // I1, I2
@@ -421,7 +423,7 @@ TEST_P(FaultModel, EveryStateAndEveryStepInterruptedKeepsTheInvariants)
         // What the whole run must do: succeed for every file it touches, or for none.
         const std::vector<std::string> touched(slotFiles.begin(), slotFiles.begin() + long(operation.files));
         const auto kind = [&](Role role, bool last) {
-            return last && state.role == role ? state.kind
+            return last && state.role == role                    ? state.kind
                 : role != Role::Backup || operation.backupsThere ? Kind::Regular
                                                                  : Kind::Missing;
         };
@@ -468,11 +470,11 @@ TEST_P(FaultModel, EveryStateAndEveryStepInterruptedKeepsTheInvariants)
 
             // The whole run does what the folder allows, for every file it touches.
             for (const std::string& name : touched) {
-                const auto count = [&](const std::string& line) {
-                    return std::count(outcome.log.begin(), outcome.log.end(), line);
-                };
+                const auto count
+                    = [&](const std::string& line) { return std::count(outcome.log.begin(), outcome.log.end(), line); };
                 EXPECT_EQ(count(successLine(operation.does, name)), succeeding ? 1 : 0) << name;
-                EXPECT_EQ(count(failureLine(operation.does, name)), succeeding || operation.does == Does::BackUp ? 0 : 1)
+                EXPECT_EQ(
+                    count(failureLine(operation.does, name)), succeeding || operation.does == Does::BackUp ? 0 : 1)
                     << name;
             }
             EXPECT_EQ(failed, !succeeding && operation.does != Does::BackUp);
@@ -480,13 +482,14 @@ TEST_P(FaultModel, EveryStateAndEveryStepInterruptedKeepsTheInvariants)
             const bool nothingToBackUp = operation.does == Does::BackUp
                 && (kind(Role::Slot, true) == Kind::Missing || kind(Role::Backup, true) != Kind::Missing);
             EXPECT_EQ(outcome.reasons.empty(), succeeding || nothingToBackUp) << outcome.reasons;
-            EXPECT_EQ(outcome.reasons.find("levl2080.dat: left as it was, with the rest of its slot") != std::string::npos,
+            EXPECT_EQ(
+                outcome.reasons.find("levl2080.dat: left as it was, with the rest of its slot") != std::string::npos,
                 !succeeding && touched.size() == 2 && operation.does != Does::BackUp);
             if (succeeding && !operation.backupsThere && operation.does == Does::Overwrite) {
                 // A new backup is renamed, the folder flushed, then the slot renamed.
                 const auto at = [&](const char* name, std::size_t from = 0) {
-                    return std::size_t(
-                        std::find(outcome.steps.begin() + long(from), outcome.steps.end(), name) - outcome.steps.begin());
+                    return std::size_t(std::find(outcome.steps.begin() + long(from), outcome.steps.end(), name)
+                        - outcome.steps.begin());
                 };
                 const std::size_t backupRenamed = at("rename");
                 EXPECT_LT(backupRenamed, at("flush folder", backupRenamed));
@@ -569,7 +572,8 @@ TEST(RealFaults, LeaveEveryFileAsItWas)
     const std::vector<std::pair<const char*, std::function<bool(const fs::path&)>>> faults {
         { "file size limit, failing", [](const fs::path&) { return true; } },
         { "file size limit, killed", [](const fs::path&) { return true; } },
-        { "full disk", [](const fs::path& levels) { return ::mount("tmpfs", levels.c_str(), "tmpfs", 0, "size=64k") == 0; } },
+        { "full disk",
+            [](const fs::path& levels) { return ::mount("tmpfs", levels.c_str(), "tmpfs", 0, "size=64k") == 0; } },
         { "immutable slot", [](const fs::path&) { return true; } },
     };
     for (const auto& [fault, provoke] : faults) {
@@ -601,7 +605,8 @@ TEST(RealFaults, LeaveEveryFileAsItWas)
                     ? 0
                     : 1);
         });
-        EXPECT_TRUE(name.ends_with("killed") ? WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ : exitedWith(status, 0));
+        EXPECT_TRUE(
+            name.ends_with("killed") ? WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ : exitedWith(status, 0));
         LevelFileOperations nextStart([](std::string_view) {});
         nextStart.setLevelsFolder(levels.path());
         nextStart.removeLeftovers();

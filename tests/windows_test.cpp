@@ -164,12 +164,11 @@ TEST_F(WindowsFiles, ASlotIsReplacedWholeOrNotAtAll)
         writeLevel(levels.path(), 2005);
         fs::remove(levels / (flushFails ? "levl2005.nothing" : "levl2005.hdr"));
         log.clear();
-        const platform::StepHook flushing = [](platform::Step step) {
-            return step == platform::Step::FlushFolder ? EIO : 0;
-        };
+        const platform::StepHook flushing
+            = [](platform::Step step) { return step == platform::Step::FlushFolder ? EIO : 0; };
         platform::setStepHook(flushFails ? flushing : nullptr);
-        files.overwriteSlot(std::vector<SlotFileCopy> { { "levl2005.dat", "levl2080.dat" },
-            { "levl2005.hdr", "levl2080.hdr" } });
+        files.overwriteSlot(
+            std::vector<SlotFileCopy> { { "levl2005.dat", "levl2080.dat" }, { "levl2005.hdr", "levl2080.hdr" } });
         platform::setStepHook(nullptr);
         std::string expected;
         for (const char* extension : { ".dat", ".hdr" })
