@@ -4,6 +4,7 @@
 #include "entryname.h"
 #include "temporaryname.h"
 
+#include <exception>
 #include <system_error>
 
 namespace varnholt {
@@ -19,21 +20,23 @@ namespace fs = std::filesystem;
 } // namespace
 
 FileSystemService::FileSystemService(const std::optional<fs::path>& levelsFolder)
-    : m_whyNoFolder(std::make_error_code(std::errc::no_such_file_or_directory), "no levels folder")
 {
-    if (!levelsFolder)
+    if (!levelsFolder) {
+        m_whyNoFolder = std::make_exception_ptr(
+            std::system_error(std::make_error_code(std::errc::no_such_file_or_directory), "no levels folder"));
         return;
+    }
     try {
         m_folder = std::make_unique<platform::Folder>(*levelsFolder);
-    } catch (const std::system_error& error) {
-        m_whyNoFolder = error; // the operations fail one by one, as without a folder, and say why
+    } catch (const std::system_error&) {
+        m_whyNoFolder = std::current_exception(); // the operations fail one by one, as without a folder, and say why
     }
 }
 
 const platform::Folder& FileSystemService::folder() const
 {
     if (!m_folder)
-        throw m_whyNoFolder;
+        std::rethrow_exception(m_whyNoFolder);
     return *m_folder;
 }
 

@@ -3,12 +3,12 @@
 
 #include "platformfiles.h"
 
+#include <exception>
 #include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <system_error>
 
 namespace varnholt {
 
@@ -97,7 +97,7 @@ private:
     [[nodiscard]] const platform::Folder& folder() const;
 
     std::unique_ptr<platform::Folder> m_folder;
-    std::system_error m_whyNoFolder; // what every operation fails with while there is no folder
+    std::exception_ptr m_whyNoFolder; // what every operation fails with while there is no folder
 };
 
 } // namespace varnholt
