@@ -184,20 +184,8 @@ TEST_F(WindowsFiles, ASlotIsReplacedWholeOrNotAtAll)
     }
 }
 
-// The levels folder is held open: it cannot be renamed while the program works in it.
-TEST_F(WindowsFiles, TheOpenLevelsFolderCannotBeRenamed)
-{
-    ScratchFolder other;
-    std::error_code error;
-    fs::rename(levels.path(), other / "moved", error);
-    EXPECT_TRUE(error) << "renamed while open";
-    files.setLevelsFolder(std::nullopt);
-    fs::rename(levels.path(), other / "moved", error);
-    EXPECT_FALSE(error) << error.message();
-    fs::rename(other / "moved", levels.path(), error);
-}
-
-// One Varnholt per levels folder, kept apart by a named mutex per folder.
+// One Varnholt per levels folder, kept apart by a named mutex per folder; the folder is
+// held open, so it cannot be renamed while the program works in it.
 TEST(WindowsLock, ASecondStartIsTurnedAwayUntilTheFirstEnds)
 {
     ScratchFolder levels;
@@ -213,8 +201,16 @@ TEST(WindowsLock, ASecondStartIsTurnedAwayUntilTheFirstEnds)
     FakeWindow second;
     MainWindowLogic(second, choice).Form_Load();
     EXPECT_EQ(second.messages, std::vector { alreadyRunningMessage(fs::absolute(levels.path()).string()) });
+    const ScratchFolder other;
+    std::error_code error;
+    fs::rename(levels.path(), other / "moved", error);
+    EXPECT_TRUE(error) << "renamed while open";
 
     firstLogic.reset();
+    fs::current_path(startFolder);
+    fs::rename(levels.path(), other / "moved", error);
+    EXPECT_FALSE(error) << error.message();
+    fs::rename(other / "moved", levels.path(), error);
     FakeWindow third;
     MainWindowLogic(third, choice).Form_Load();
     EXPECT_TRUE(third.messages.empty());
