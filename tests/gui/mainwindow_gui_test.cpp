@@ -159,7 +159,13 @@ private slots:
         checkEverythingFits(m_window.get(), m_window->centralWidget(), { 662, 538 });
         QCOMPARE(m_window->height(), 538 + m_window->menuBar()->height());
 
+        for (const QLabel* label : m_window->findChildren<QLabel*>()) {
+            if (label->pixmap().isNull()) // captions centred on their columns, the description read from the left
+                QCOMPARE(label->alignment(),
+                    label->objectName() == "Label15" ? Qt::AlignLeft | Qt::AlignTop : Qt::AlignHCenter | Qt::AlignTop);
+        }
         // Missing fonts would silently turn captions into boxes or other widths.
+        QCOMPARE(QApplication::font().pointSizeF(), 8.0);
         QVERIFY(QFontDatabase::families().contains(QStringLiteral("Liberation Sans")));
         const QFontInfo heading(control<QLabel>(QStringLiteral("Label1"))->font());
         QVERIFY2(heading.bold() && (heading.family() == "Arial" || heading.family() == "Liberation Sans"),
@@ -169,6 +175,7 @@ private slots:
         const qreal scale = m_window->devicePixelRatioF();
         QVERIFY(control<QLabel>(QStringLiteral("Image1"))->pixmap().width() >= qRound(350 * scale));
         const QList<QSize> iconSizes = m_window->windowIcon().availableSizes();
+        QVERIFY(iconSizes.contains(QSize(32, 32)));
         QVERIFY(std::any_of(
             iconSizes.begin(), iconSizes.end(), [&](QSize size) { return size.width() >= qRound(32 * scale); }));
 
@@ -183,6 +190,8 @@ private slots:
         checkEverythingFits(about, about, { 407, 156 });
         const auto* contact = about->findChild<QLabel*>(QStringLiteral("Label1"));
         QCOMPARE(contact->text(), QStringLiteral("Help: man varnholt"));
+        QCOMPARE(
+            about->findChild<QLabel*>(QStringLiteral("picIcon"))->pixmap().deviceIndependentSize(), QSizeF(32, 32));
         QVERIFY(contact->fontMetrics().horizontalAdvance(contact->text()) <= contact->width()); // one line
         QCOMPARE(about->findChild<QLabel*>(QStringLiteral("lblVersion"))->text(), QStringLiteral("Version 4"));
         about->close();
@@ -223,7 +232,7 @@ private slots:
         QCOMPARE(tabs(3), (QStringList { "Combo2", "Combo3", "cmdChange" }));
         QSignalSpy change(control<QPushButton>(QStringLiteral("cmdChange")), &QPushButton::clicked);
         QSignalSpy exit(control<QPushButton>(QStringLiteral("cmdExit")), &QPushButton::clicked);
-        for (const char* name : { "Combo2", "Text1", "Option1" })
+        for (const char* name : { "Combo2", "Text1", "Option1", "cmdChange", "cmdExit" })
             for (const Qt::Key key : { Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape })
                 QTest::keyClick(control(QString::fromLatin1(name)), key);
         QVERIFY(change.isEmpty() && exit.isEmpty() && m_window->isVisible());
