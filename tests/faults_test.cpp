@@ -28,6 +28,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <functional>
 #include <map>
 #include <set>
@@ -118,6 +119,14 @@ std::vector<FolderState> folderStates()
     const auto linkOut = [](P at, P) { return ::symlink("../outside/a.dat", at.c_str()) == 0; };
     const auto dangling = [](P at, P) { return ::symlink("nowhere.dat", at.c_str()) == 0; };
     const auto missing = [](P, P) { return true; };
+    const auto ambiguous = [](P at, P) { // two names that differ from it only in case, neither exactly it
+        std::string capitals = at.filename().string();
+        std::transform(
+            capitals.begin(), capitals.end(), capitals.begin(), [](char c) { return char(std::toupper(c)); });
+        writeFile(at.parent_path() / capitals, "one");
+        writeFile(at.parent_path() / (capitals.substr(0, 1) + at.filename().string().substr(1)), "other");
+        return true;
+    };
     return {
         { "Regular", Role::None, Kind::Regular, nullptr },
         { "LevelMissing", Role::Level, Kind::Missing, missing },
@@ -144,13 +153,9 @@ std::vector<FolderState> folderStates()
                 writeFile(at.parent_path() / "LEVL2080" += at.extension(), "original " + at.filename().string());
                 return true;
             } },
-        { "SlotAmbiguous", Role::Slot, Kind::Ambiguous,
-            [](P at, P) {
-                writeFile(at.parent_path() / "LEVL2080" += at.extension(), "one");
-                writeFile(at.parent_path() / "Levl2080" += at.extension(), "other");
-                return true;
-            } },
+        { "SlotAmbiguous", Role::Slot, Kind::Ambiguous, ambiguous },
         { "BackupMissing", Role::Backup, Kind::Missing, missing },
+        { "BackupAmbiguous", Role::Backup, Kind::Ambiguous, ambiguous },
         { "BackupFifo", Role::Backup, Kind::NotAFile, fifo },
         { "BackupFolder", Role::Backup, Kind::Folder, folder },
         { "BackupLinkOut", Role::Backup, Kind::NotAFile, linkOut },
@@ -292,6 +297,7 @@ Outcome runInChild(const fs::path& levels, const Operation& operation, int step,
     int pipe[2];
     if (::pipe(pipe) != 0)
         throw std::runtime_error("no pipe");
+    std::fflush(nullptr); // a child must not write out what the parent had buffered
     const pid_t child = ::fork();
     if (child == 0) {
         ::close(pipe[0]);
@@ -540,6 +546,7 @@ namespace {
 // Runs work in a child process and returns its wait status.
 int inChild(const std::function<void()>& work)
 {
+    std::fflush(nullptr); // a child must not write out what the parent had buffered
     const pid_t child = ::fork();
     if (child == 0) {
         try {
@@ -697,6 +704,7 @@ TEST(Instances, OneAtATimePerLevelsFolder)
     ASSERT_EQ(::pipe(barrier), 0);
     std::vector<pid_t> children;
     for (int i = 0; i < 2; ++i) {
+        std::fflush(nullptr);
         children.push_back(::fork());
         if (children.back() == 0) {
             char go = 0;
