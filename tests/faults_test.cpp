@@ -484,6 +484,7 @@ TEST_P(FaultModel, EveryStateAndEveryStepInterruptedKeepsTheInvariants)
                     << name;
             }
             EXPECT_EQ(failed, !succeeding && operation.does != Does::BackUp);
+            EXPECT_EQ(outcome.steps.back(), "flush folder") << "what was renamed is made durable at the end";
             // Reasons go with failures, and say which file of a slot was left with the rest.
             const bool nothingToBackUp = operation.does == Does::BackUp
                 && (kind(Role::Slot, true) == Kind::Missing || kind(Role::Backup, true) != Kind::Missing);
