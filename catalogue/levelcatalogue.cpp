@@ -91,21 +91,10 @@ Edition editionOf(Selector selector)
 
 std::span<const SelectorEntry> entriesOf(Selector selector)
 {
-    switch (selector) {
-    case Selector::Combo1:
-        return combo1Entries;
-    case Selector::Combo2:
-        return combo2Entries;
-    case Selector::Combo3:
-        return combo3Entries;
-    case Selector::Combo4:
-        return combo4Entries;
-    case Selector::Combo5:
-        return combo5Entries;
-    case Selector::Combo6:
-        return combo6Entries;
-    }
-    return {};
+    // In the order of the selectors' names.
+    static constexpr std::array<std::span<const SelectorEntry>, 6> lists { combo1Entries, combo2Entries, combo3Entries,
+        combo4Entries, combo5Entries, combo6Entries };
+    return lists.at(static_cast<std::size_t>(selector));
 }
 
 std::string levelFileName(LevelNumber level, std::string_view extension)
