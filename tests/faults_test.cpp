@@ -173,6 +173,11 @@ struct Operation {
     bool backupsThere;
     std::size_t files; // how many of the slot's files it replaces
     std::function<void(LevelFileOperations&)> run;
+
+    [[nodiscard]] std::vector<std::string> touched() const
+    {
+        return { slotFiles.begin(), slotFiles.begin() + long(files) };
+    }
 };
 
 std::vector<Operation> operations()
@@ -259,11 +264,18 @@ struct Layout {
     }
 };
 
+// What the next start-up does first: remove the temporary files a killed run left.
+void startAgain(const fs::path& levels)
+{
+    LevelFileOperations nextStart([](std::string_view) {});
+    nextStart.setLevelsFolder(levels);
+    nextStart.removeLeftovers();
+}
+
 // ---- One run in a child process, whose step k fails or kills it (k = 0: none).
 
 int interruptAt = 0; // counted from 1
 int stepsTaken = 0;
-int answer = EIO; // what the interrupted step fails with
 bool killThere = false;
 bool fallBack = false; // every copy falls back to reading and writing
 int record = -1; // where the child writes its steps, log lines and reasons
@@ -281,7 +293,7 @@ int interrupt(platform::Step step)
         return fallBack && step == platform::Step::Write ? EXDEV : 0;
     if (killThere)
         ::raise(SIGKILL);
-    return answer;
+    return EIO;
 }
 
 struct Outcome {
@@ -290,6 +302,12 @@ struct Outcome {
     std::vector<std::string> log;
     std::string reasons;
     std::vector<std::string> steps; // every step taken
+
+    // The name of step k, counted from 1; none for 0 or a step never taken.
+    [[nodiscard]] std::string stepName(int step) const
+    {
+        return step > 0 && std::size_t(step) <= steps.size() ? steps[std::size_t(step - 1)] : "";
+    }
 };
 
 Outcome runInChild(const fs::path& levels, const Operation& operation, int step, bool kill, bool exdev)
@@ -346,7 +364,7 @@ Outcome runInChild(const fs::path& levels, const Operation& operation, int step,
 void checkInvariants(const Operation& operation, const Layout& layout, const std::map<std::string, std::string>& before,
     const std::string& outsideBefore, const Outcome& outcome, int step, bool kill)
 {
-    const std::vector<std::string> touched(slotFiles.begin(), slotFiles.begin() + long(operation.files));
+    const std::vector<std::string> touched = operation.touched();
     const std::map<std::string, std::string> after = entriesIn(layout.levels);
     const auto logged = [&](const std::string& line) {
         return std::find(outcome.log.begin(), outcome.log.end(), line) != outcome.log.end();
@@ -370,8 +388,7 @@ void checkInvariants(const Operation& operation, const Layout& layout, const std
     for (const auto* entries : { &before, &after })
         for (const auto& [name, content] : *entries)
             names.insert(name);
-    const std::string interrupted
-        = step > 0 && std::size_t(step) <= outcome.steps.size() ? outcome.steps[std::size_t(step - 1)] : "";
+    const std::string interrupted = outcome.stepName(step);
     std::size_t changed = 0;
     for (const std::string& name : names) {
         SCOPED_TRACE(name);
@@ -427,7 +444,7 @@ TEST_P(FaultModel, EveryStateAndEveryStepInterruptedKeepsTheInvariants)
     int longest = 0;
     for (const FolderState& state : folderStates()) {
         // What the whole run must do: succeed for every file it touches, or for none.
-        const std::vector<std::string> touched(slotFiles.begin(), slotFiles.begin() + long(operation.files));
+        const std::vector<std::string> touched = operation.touched();
         const auto kind = [&](Role role, bool last) {
             return last && state.role == role                    ? state.kind
                 : role != Role::Backup || operation.backupsThere ? Kind::Regular
@@ -450,8 +467,7 @@ TEST_P(FaultModel, EveryStateAndEveryStepInterruptedKeepsTheInvariants)
             const std::map<std::string, std::string> before = entriesIn(layout.levels);
             const std::string outsideBefore = snapshotOf(layout.outside);
             const Outcome outcome = runInChild(layout.levels, operation, step, kill, false);
-            const std::string interrupted
-                = step > 0 && std::size_t(step) <= outcome.steps.size() ? outcome.steps[std::size_t(step - 1)] : "";
+            const std::string interrupted = outcome.stepName(step);
             SCOPED_TRACE(std::string(state.name) + ", step " + std::to_string(step) + " " + interrupted
                 + ", log: " + ::testing::PrintToString(outcome.log));
             ASSERT_FALSE(WIFSIGNALED(outcome.status) && WTERMSIG(outcome.status) == SIGALRM) << "hung";
@@ -466,9 +482,7 @@ TEST_P(FaultModel, EveryStateAndEveryStepInterruptedKeepsTheInvariants)
             if (succeeding && failed && !kill) {
                 EXPECT_NE(outcome.reasons.find(interrupted), std::string::npos) << outcome.reasons; // I5
             }
-            LevelFileOperations nextStart([](std::string_view) {});
-            nextStart.setLevelsFolder(layout.levels);
-            nextStart.removeLeftovers();
+            startAgain(layout.levels);
             for (const std::string& name : namesIn(layout.levels))
                 EXPECT_FALSE(isTemporaryName(name)) << "left after the next start-up";
             if (step > 0)
@@ -615,9 +629,7 @@ TEST(RealFaults, LeaveEveryFileAsItWas)
         });
         EXPECT_TRUE(
             name.ends_with("killed") ? WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ : exitedWith(status, 0));
-        LevelFileOperations nextStart([](std::string_view) {});
-        nextStart.setLevelsFolder(levels.path());
-        nextStart.removeLeftovers();
+        startAgain(levels.path());
         EXPECT_EQ(snapshotOf(levels.path()), before);
         (void)std::system(("chattr -i '" + (levels / "levl2080.dat").string() + "' 2>/dev/null").c_str());
         ::umount(levels.path().c_str());
