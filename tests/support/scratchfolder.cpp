@@ -72,17 +72,35 @@ std::vector<std::string> namesIn(const fs::path& folder)
     return names;
 }
 
+std::string fileEntry(std::string_view content, FileMode mode)
+{
+    return "file " + std::to_string(mode) + " " + std::string(content.substr(0, 24)) + " #"
+        + std::to_string(content.size()) + std::to_string(std::hash<std::string_view> {}(content));
+}
+
+std::string entryAt(const fs::path& path)
+{
+    const fs::file_status status = fs::symlink_status(path);
+    if (status.type() == fs::file_type::regular)
+        return fileEntry(readFile(path), modeOf(path));
+    if (status.type() == fs::file_type::symlink)
+        return "link to " + fs::read_symlink(path).string();
+    return status.type() == fs::file_type::not_found ? "missing" : "entry " + std::to_string(int(status.type()));
+}
+
+std::map<std::string, std::string> entriesIn(const fs::path& folder)
+{
+    std::map<std::string, std::string> entries;
+    for (const std::string& name : namesIn(folder))
+        entries[name] = entryAt(folder / name);
+    return entries;
+}
+
 std::string snapshotOf(const fs::path& folder)
 {
     std::string all;
-    for (const std::string& name : namesIn(folder)) {
-        all += name;
-        if (fs::is_regular_file(fs::symlink_status(folder / name))) {
-            const std::string content = readFile(folder / name);
-            all += " " + std::to_string(content.size()) + " #" + std::to_string(std::hash<std::string> {}(content));
-        }
-        all += "\n";
-    }
+    for (const auto& [name, entry] : entriesIn(folder))
+        all += name + ": " + entry + "\n";
     return all;
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <filesystem>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,7 +34,13 @@ FileMode modeOf(const std::filesystem::path& file);
 // The names in a folder, sorted.
 std::vector<std::string> namesIn(const std::filesystem::path& folder);
 
-// Every entry of a folder with its size and a hash of its content, to compare before and after.
+// What stands under a name, told without opening anything but a regular file: a file's mode,
+// size and a hash of its content, a link's target, or the kind of entry.
+std::string entryAt(const std::filesystem::path& path);
+std::string fileEntry(std::string_view content, FileMode mode = 0644);
+
+// Every entry of a folder by name; and as one text, to compare before and after.
+std::map<std::string, std::string> entriesIn(const std::filesystem::path& folder);
 std::string snapshotOf(const std::filesystem::path& folder);
 
 // The four files of a level, each holding its own name so that copies can be traced.
