@@ -54,41 +54,37 @@ protected:
 
 // Start-up puts every selector on its default, disables Change, enters the levels folder,
 // backs up each slot file that has no backup yet, in a fixed order, and removes our own
-// leftovers only.
-TEST_F(MainWindowLogicTest, StartUpSetsDefaultsDisablesChangeAndBacksUpOnce)
+// leftovers only. Then a session of Changes: each puts the chosen edition's levels in, the
+// other slots' own back, disables Change, and shows what each slot then holds; hidden
+// selectors keep their choice; a selector without an entry stops the Change with a
+// message, and Exit ends.
+TEST_F(MainWindowLogicTest, StartUpAndASessionOfChanges)
 {
-    fs::remove(levels / "levl2100.ver");
     writeFile(levels / "copy of levl2080.inf", "first backup");
     writeFile(levels / ".varnholt-Zz9Yy8.tmp", "left by a killed run");
     writeFile(levels / ".varnholt-other.tmp", "not ours");
     logic.Form_Load();
     std::vector<std::string> expectedCalls;
-    for (const Selector selector : allSelectors) {
-        expectedCalls.push_back(
-            FakeWindow::nameOf(selector) + " set to " + std::string(slotOf(selector).defaultEntryText));
-        expectedCalls.emplace_back("Change enabled");
-    }
+    for (const Selector selector : allSelectors)
+        expectedCalls.insert(expectedCalls.end(),
+            { FakeWindow::nameOf(selector) + " set to " + std::string(slotOf(selector).defaultEntryText),
+                "Change enabled" });
     expectedCalls.emplace_back("Change disabled"); // after the selectors, which enable it
     EXPECT_EQ(window.calls, expectedCalls);
     EXPECT_EQ(fs::canonical(fs::current_path()), fs::canonical(levels));
     std::string backups;
-    for (const char* slot : { "2120", "2100", "2080" })
+    for (const std::string slot : { "2120", "2100", "2080" })
         for (const std::string extension : { ".inf", ".hdr", ".dat", ".ver" })
-            if (slot + extension != "2100.ver" && slot + extension != "2080.inf")
-                backups += std::string("levl") + slot + extension + " multiplayer level backed up\r\n";
+            if (slot + extension != "2080.inf")
+                backups += "levl" + slot + extension + " multiplayer level backed up\r\n";
     EXPECT_EQ(window.log, backups);
     EXPECT_TRUE(window.messages.empty());
     EXPECT_EQ(file("copy of levl2080.inf"), "first backup");
     EXPECT_FALSE(fs::exists(levels / ".varnholt-Zz9Yy8.tmp"));
     EXPECT_TRUE(fs::exists(levels / ".varnholt-other.tmp"));
-}
 
-// A session of Changes: each puts the chosen edition's levels in, the other slots' own
-// back, disables Change, and shows what each slot then holds; hidden selectors keep their
-// choice; a selector without an entry stops the Change with a message, and Exit ends.
-TEST_F(MainWindowLogicTest, ChangesPutTheChosenEditionsLevelsInAndTheRestBack)
-{
-    logic.Form_Load();
+    writeFile(
+        levels / "copy of levl2080.inf", "levl2080.inf original"); // the original map: files equal to their backups
     logic.showWhatSlotsHold();
     EXPECT_EQ(window.slotContents[2080], "Now in this slot: the original map");
     struct Step {
