@@ -109,39 +109,17 @@ TEST(LevelsFolder, EverySourceIsFoundInOrder)
     EXPECT_EQ(fs::canonical(next->path), fs::canonical(registered));
 }
 
-TEST(LevelsFolder, ComesFromAnAbsoluteWinePrefixOrElseTheHomeOne)
-{
-    ScratchFolder scratch;
-    const fs::path home = scratch / "home";
-    const fs::path levels = makeLevelsFolder(makeWinePrefix(home / ".wine"));
-    const fs::path other = makeLevelsFolder(makeWinePrefix(scratch / "other"));
-    EXPECT_EQ(findLevelsFolder(environmentOf({ { "HOME", home } }))->path, levels);
-    EXPECT_EQ(findLevelsFolder(environmentOf({ { "HOME", home }, { "WINEPREFIX", scratch / "other" } }))->path, other);
-    // Wine takes neither an empty nor a relative prefix, and neither does the game.
-    EXPECT_EQ(found(environmentOf({ { "HOME", home }, { "WINEPREFIX", "" } })), std::vector<fs::path> {});
-    EXPECT_EQ(found(environmentOf({ { "HOME", home }, { "WINEPREFIX", "home/.wine" } })), std::vector<fs::path> {});
-}
-
-TEST(LevelsFolder, FollowsDriveCsLinkAndMatchesEveryStepInAnyCase)
-{
-    ScratchFolder scratch;
-    const fs::path prefix = makeWinePrefix(scratch / "prefix", "windows-drive");
-    fs::create_directories(prefix / "windows-drive/PROGRAM FILES (X86)/bullfrog/POPULOUS/Levels");
-    const auto environment = environmentOf({ { "WINEPREFIX", prefix } });
-    EXPECT_EQ(found(environment), canonical({ prefix / "windows-drive/PROGRAM FILES (X86)/bullfrog/POPULOUS/Levels" }));
-    // The 32-bit folder serves only while the usual one is missing.
-    const fs::path usual = makeLevelsFolder(prefix);
-    EXPECT_EQ(found(environment), canonical({ usual }));
-}
-
-// Records that are missing, malformed or point nowhere are passed over without harm.
-TEST(LevelsFolder, IsNotFoundWithoutTheGameWhateverTheRecordsSay)
+// Only an absolute $WINEPREFIX counts, or else the home's own; drive C is followed as its
+// link says, every step matched in any case, and the 32-bit folder serves only while the
+// usual one is missing. Records that are missing, malformed or point nowhere, and a
+// relative prefix, are passed over without harm.
+TEST(LevelsFolder, IsFoundWhereTheGameIsAndNowhereElse)
 {
     ScratchFolder scratch;
     const fs::path home = scratch / "home";
     const fs::path prefix = makeWinePrefix(home / ".wine");
-    EXPECT_EQ(found(environmentOf({ { "HOME", home } })), std::vector<fs::path> {});
-    EXPECT_EQ(found(environmentOf({ { "HOME", home }, { "WINEPREFIX", scratch / "none" } })), std::vector<fs::path> {});
+    const auto environment = environmentOf({ { "HOME", home } });
+    EXPECT_EQ(found(environment), std::vector<fs::path> {});
     fs::create_directories(prefix / "drive_c/Program Files/Bullfrog/Populous");
     writeFile(prefix / "drive_c/Program Files/Bullfrog/Populous/levels", "a file, not a folder");
     writeFile(prefix / "system.reg",
@@ -152,13 +130,27 @@ TEST(LevelsFolder, IsNotFoundWithoutTheGameWhateverTheRecordsSay)
     writeFile(home / ".steam/steam/steamapps/libraryfolders.vdf", "\"libraryfolders\" { \"0\" { \"path\" \"/nowhere");
     fs::create_directories(home / ".local/share/lutris/games");
     writeFile(home / ".local/share/lutris/games/a.yml", "game:\n  prefix: relative/prefix\n");
-    gameAt(makeLevelsFolder(makeWinePrefix(scratch / "relative/prefix"))); // not where a relative path leads
-    const fs::path startFolder = fs::current_path();
-    fs::current_path(scratch.path());
     writeFile(home / ".local/share/lutris/games/b.yml", std::string("\0\xff[{", 4));
     fs::create_directories(home / "Games/not a prefix");
-    EXPECT_EQ(found(environmentOf({ { "HOME", home } })), std::vector<fs::path> {});
+    const fs::path relative = gameAt(makeLevelsFolder(makeWinePrefix(scratch / "relative/prefix")));
+    const fs::path startFolder = fs::current_path();
+    fs::current_path(scratch.path()); // where a relative path would lead
+    for (const char* wrong : { "", "relative/prefix", "none" })
+        EXPECT_EQ(
+            found(environmentOf({ { "HOME", home }, { "WINEPREFIX", wrong[0] == 'n' ? scratch / wrong : wrong } })),
+            std::vector<fs::path> {})
+            << wrong;
+    EXPECT_EQ(found(environment), std::vector<fs::path> {});
     fs::current_path(startFolder);
+    EXPECT_EQ(
+        findLevelsFolder(environmentOf({ { "HOME", home }, { "WINEPREFIX", scratch / "relative/prefix" } }))->path,
+        relative);
+
+    const fs::path other = makeWinePrefix(scratch / "other", "windows-drive");
+    fs::create_directories(other / "windows-drive/PROGRAM FILES (X86)/bullfrog/POPULOUS/Levels");
+    const auto inOther = environmentOf({ { "HOME", home }, { "WINEPREFIX", other } });
+    EXPECT_EQ(found(inOther), canonical({ other / "windows-drive/PROGRAM FILES (X86)/bullfrog/POPULOUS/Levels" }));
+    EXPECT_EQ(found(inOther), canonical({ makeLevelsFolder(other) }));
 }
 #endif
 
