@@ -456,15 +456,16 @@ TEST(FaultModelReach, EveryStepThePlatformTakesIsInterruptedSomewhere)
 
 namespace {
 
-// Runs work in a child process, optionally as another user than root; returns its wait status.
+// Runs work in a child process, as root or as another user; returns its wait status: exit
+// code 0 when the work returned true.
 constexpr uid_t player = 65534;
-int inChild(const std::function<int()>& work, bool asPlayer = false)
+int inChild(bool asPlayer, const std::function<bool()>& work)
 {
     std::fflush(nullptr);
     const pid_t child = ::fork();
     if (child == 0) {
         try {
-            ::_exit(asPlayer && (::setgid(player) != 0 || ::setuid(player) != 0) ? 2 : work());
+            ::_exit(asPlayer && (::setgid(player) != 0 || ::setuid(player) != 0) ? 2 : work() ? 0 : 1);
         } catch (...) {
             ::_exit(5);
         }
@@ -506,20 +507,17 @@ TEST(RealFaults, LeaveEveryFileAsItWas)
         if (fault == "immutable slot" && std::system(chattr.c_str()) != 0)
             continue; // this file system or user cannot make a file immutable
         const std::string before = snapshotOf(levels.path());
-        const int status = inChild([&] {
+        const int status = inChild(false, [&] {
             if (fault.starts_with("size limit")) {
                 ::signal(SIGXFSZ, fault.ends_with("failing") ? SIG_IGN : SIG_DFL);
                 const rlimit limit { 4096, 4096 };
                 ::setrlimit(RLIMIT_FSIZE, &limit);
             }
-            return logOf(levels.path(),
-                       [](LevelFileOperations& files) {
-                           files.copysplevl("levl2005.dat", "levl2080.dat");
-                           files.restoremplevl("levl2080.dat");
-                       })
-                    == "levl2005.dat copied to levl2080.dat *** FAILED ***\nlevl2080.dat restore *** FAILED ***\n"
-                ? 0
-                : 1;
+            const std::string log = logOf(levels.path(), [](LevelFileOperations& files) {
+                files.copysplevl("levl2005.dat", "levl2080.dat");
+                files.restoremplevl("levl2080.dat");
+            });
+            return log == "levl2005.dat copied to levl2080.dat *** FAILED ***\nlevl2080.dat restore *** FAILED ***\n";
         });
         EXPECT_TRUE(
             fault.ends_with("killed") ? WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ : exitedWith(status, 0));
@@ -543,18 +541,12 @@ TEST(AnotherUser, MayDoWhatThePlayerMayAndNothingMore)
     for (fs::path folder = levels; folder != game.scratch.path().parent_path(); folder = folder.parent_path())
         fs::permissions(folder, fs::perms(0755)); // the player may pass through, and read, but not write
     const std::string before = snapshotOf(levels);
-    EXPECT_TRUE(exitedWith(inChild(
-                               [&] {
-                                   FakeWindow window;
-                                   MainWindowLogic(window, game.environment()).Form_Load();
-                                   return window.messages
-                                               == std::vector { levelsFolderNotWritableMessage(levels.string()) }
-                                           && window.log.empty()
-                                       ? 0
-                                       : 1;
-                               },
-                               true),
-        0));
+    const int refused = inChild(true, [&] {
+        FakeWindow window;
+        MainWindowLogic(window, game.environment()).Form_Load();
+        return window.messages == std::vector { levelsFolderNotWritableMessage(levels.string()) } && window.log.empty();
+    });
+    EXPECT_TRUE(exitedWith(refused, 0));
     EXPECT_EQ(snapshotOf(levels), before);
 
     for (const char* name : { "levl2080.dat", "copy of levl2080.dat", "levl2005.dat", "copy of levl2100.dat" })
@@ -563,30 +555,24 @@ TEST(AnotherUser, MayDoWhatThePlayerMayAndNothingMore)
         ASSERT_EQ(::chown((levels / name).c_str(), player, player), 0);
     writeFile(levels / "levl2100.dat", "root's", 0444);
     writeFile(levels / "levl2021.dat", "unreadable", 0);
-    EXPECT_TRUE(exitedWith(
-        inChild(
-            [&] {
-                return logOf(levels,
-                           [](LevelFileOperations& files) {
-                               files.copysplevl("levl2005.dat", "levl2080.dat");
-                               files.copysplevl("levl2005.dat", "levl2100.dat");
-                               files.copysplevl("levl2021.dat", "levl2080.dat");
-                               files.copymplevl("levl2021.dat");
-                           })
-                        == "levl2005.dat copied to levl2080.dat\nlevl2005.dat copied to levl2100.dat *** FAILED ***\n"
-                           "levl2021.dat copied to levl2080.dat *** FAILED ***\n"
-                    ? 0
-                    : 1;
-            },
-            true),
-        0));
+    const int copied = inChild(true, [&] {
+        const std::string log = logOf(levels, [](LevelFileOperations& files) {
+            files.copysplevl("levl2005.dat", "levl2080.dat");
+            files.copysplevl("levl2005.dat", "levl2100.dat");
+            files.copysplevl("levl2021.dat", "levl2080.dat");
+            files.copymplevl("levl2021.dat");
+        });
+        return log
+            == "levl2005.dat copied to levl2080.dat\nlevl2005.dat copied to levl2100.dat *** FAILED ***\n"
+               "levl2021.dat copied to levl2080.dat *** FAILED ***\n";
+    });
+    EXPECT_TRUE(exitedWith(copied, 0));
     EXPECT_FALSE(fs::exists(levels / "copy of levl2021.dat"));
     EXPECT_EQ(readFile(levels / "levl2080.dat"), "levl2005.dat");
     EXPECT_EQ(readFile(levels / "levl2100.dat"), "root's");
 
-    fs::remove(levels / "copy of levl2120.dat");
-    logOf(levels,
-        [](LevelFileOperations& files) { files.copysplevl("levl2021.dat", "levl2120.dat"); }); // as root, with a backup
+    fs::remove(levels / "copy of levl2120.dat"); // root takes the backup, then overwrites
+    logOf(levels, [](LevelFileOperations& files) { files.copysplevl("levl2021.dat", "levl2120.dat"); });
     for (const char* name : { "levl2120.dat", "copy of levl2120.dat" }) {
         struct stat status { };
         ASSERT_EQ(::stat((levels / name).c_str(), &status), 0);
