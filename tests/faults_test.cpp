@@ -127,8 +127,8 @@ const std::vector<FolderState> folderStates {
         [](P at) { return ::link((at.parent_path() / "../outside/linked").c_str(), at.c_str()) == 0; }, "yyyyyyy" },
     { "SlotInCapitals", Role::Slot,
         [](P at) {
-            return fs::copy_file(
-                at.parent_path() / "../outside/capitals", at.parent_path() / "LEVL2080" += at.extension());
+            writeFile(at.parent_path() / "LEVL2080" += at.extension(), "original " + at.filename().string());
+            return true;
         },
         "yyyyyyy" },
     { "SlotAmbiguous", Role::Slot, ambiguous, "nnnnnnn" },
@@ -180,7 +180,6 @@ struct Layout {
         }
         const std::string last = slotFiles[operation.files - 1];
         writeFile(outside / "linked", "original " + last, 0444);
-        writeFile(outside / "capitals", "original " + last);
         if (state.role == Role::None)
             return;
         const fs::path at = levels

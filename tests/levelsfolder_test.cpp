@@ -135,10 +135,8 @@ TEST(LevelsFolder, IsFoundWhereTheGameIsAndNowhereElse)
     const fs::path relative = gameAt(makeLevelsFolder(makeWinePrefix(scratch / "relative/prefix")));
     const fs::path startFolder = fs::current_path();
     fs::current_path(scratch.path()); // where a relative path would lead
-    for (const char* wrong : { "", "relative/prefix", "none" })
-        EXPECT_EQ(
-            found(environmentOf({ { "HOME", home }, { "WINEPREFIX", wrong[0] == 'n' ? scratch / wrong : wrong } })),
-            std::vector<fs::path> {})
+    for (const fs::path& wrong : { fs::path(), fs::path("relative/prefix"), scratch / "none" })
+        EXPECT_EQ(found(environmentOf({ { "HOME", home }, { "WINEPREFIX", wrong } })), std::vector<fs::path> {})
             << wrong;
     EXPECT_EQ(found(environment), std::vector<fs::path> {});
     fs::current_path(startFolder);

@@ -83,8 +83,8 @@ TEST_F(MainWindowLogicTest, StartUpAndASessionOfChanges)
     EXPECT_FALSE(fs::exists(levels / ".varnholt-Zz9Yy8.tmp"));
     EXPECT_TRUE(fs::exists(levels / ".varnholt-other.tmp"));
 
-    writeFile(
-        levels / "copy of levl2080.inf", "levl2080.inf original"); // the original map: files equal to their backups
+    // The original map: a slot whose files equal their backups.
+    writeFile(levels / "copy of levl2080.inf", "levl2080.inf original");
     logic.showWhatSlotsHold();
     EXPECT_EQ(window.slotContents[2080], "Now in this slot: the original map");
     struct Step {

@@ -40,7 +40,11 @@ void replaceSlot(const auto& row)
     const auto& [readOnly, heldOpen, restore, inCapitals, line, after] = row;
     SCOPED_TRACE(::testing::PrintToString(row));
     Levels levels;
-    const auto cased = [&](std::string name) { return inCapitals ? (::CharUpperA(name.data()), name) : name; };
+    const auto cased = [&](std::string name) {
+        if (inCapitals)
+            ::CharUpperA(name.data());
+        return name;
+    };
     const std::vector names { cased("copy of levl2080.dat"), cased("levl2005.dat"), cased("levl2080.dat") };
     const fs::path backup = levels.folder / names[0], slot = levels.folder / names[2];
     writeFile(backup, "first backup");
@@ -139,7 +143,10 @@ TEST(WindowsSearch, TheX86FolderServesWhileTheUsualOneIsMissing)
     if (fs::exists(usual) || fs::exists(x86) || !fs::is_directory(x86.parent_path()))
         GTEST_SKIP() << "the game's folders are there already, or there is no (x86) folder: not this test's to change";
     std::error_code error;
-    const std::shared_ptr<void> undo(nullptr, [&](auto) { fs::remove_all(x86, error), fs::remove_all(usual, error); });
+    const std::shared_ptr<void> undo(nullptr, [&](auto) { // the folders made here go again
+        fs::remove_all(x86, error);
+        fs::remove_all(usual, error);
+    });
     for (const fs::path& made : { x86, usual }) { // the usual one first once it is there
         if (!fs::create_directories(made / R"(Populous\levels)", error) && made == x86)
             GTEST_SKIP() << "cannot make folders in " << x86.parent_path().string();
@@ -174,8 +181,10 @@ TEST(WindowsSearch, TheRegistryLeadsToTheGame)
             HKEY key = nullptr;
             DWORD made = 0;
             const std::shared_ptr<void> removeKey(nullptr, [&](auto) {
-                if (made == REG_CREATED_NEW_KEY)
-                    ::RegDeleteTreeW(key, nullptr), ::RegDeleteKeyExW(hive, vendor, view, 0);
+                if (made == REG_CREATED_NEW_KEY) {
+                    ::RegDeleteTreeW(key, nullptr);
+                    ::RegDeleteKeyExW(hive, vendor, view, 0);
+                }
                 ::RegCloseKey(key);
             });
             const LSTATUS status
