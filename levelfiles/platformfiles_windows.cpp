@@ -6,6 +6,7 @@
 
 #include "platformsteps.h"
 #include "temporaryname.h"
+#include "utf8path.h"
 
 #include <algorithm>
 #include <array>
@@ -57,16 +58,9 @@ private:
     HANDLE m_handle;
 };
 
-// Names are carried as UTF-8 throughout the program.
 fs::path pathIn(const Folder& folder, std::string_view name)
 {
-    return folder.path() / fs::path(std::u8string(name.begin(), name.end()));
-}
-
-std::string utf8Of(const fs::path& name)
-{
-    const std::u8string text = name.u8string();
-    return { text.begin(), text.end() };
+    return folder.path() / pathFromUtf8(name);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 // libraries.
 #include "levelsfolder.h"
 
+#include "utf8path.h"
 #include "wineprefixsystem.h"
 
 #include <windows.h>
@@ -12,20 +13,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-fs::path pathOf(std::string_view utf8)
-{
-    return fs::path(std::u8string(utf8.begin(), utf8.end()));
-}
-
 std::wstring wide(std::string_view utf8)
 {
-    return pathOf(utf8).wstring();
-}
-
-std::string utf8Of(const std::wstring& text)
-{
-    const std::u8string converted = fs::path(text).u8string();
-    return { converted.begin(), converted.end() };
+    return pathFromUtf8(utf8).wstring();
 }
 
 class NativeWindows final : public WindowsSystem {
@@ -33,7 +23,7 @@ public:
     [[nodiscard]] std::optional<fs::path> folder(std::string_view windowsPath) const override
     {
         // The system matches names in any letter case by itself; only absolute paths count.
-        const fs::path path = pathOf(windowsPath);
+        const fs::path path = pathFromUtf8(windowsPath);
         std::error_code error;
         if (!path.is_absolute() || !fs::is_directory(path, error))
             return std::nullopt;
@@ -70,7 +60,7 @@ private:
                     opened, valueName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(text.data()), &size)
                 == ERROR_SUCCESS) {
                 text.resize(::wcsnlen(text.c_str(), text.size()));
-                value = utf8Of(text);
+                value = utf8Of(fs::path(text));
             }
         }
         ::RegCloseKey(opened);
@@ -86,7 +76,7 @@ SearchPlaces searchPlaces(const EnvironmentLookup&)
     places.systems.push_back(std::make_unique<NativeWindows>());
     if (const std::optional<std::string> steam
         = places.systems.front()->registryValue(RegistryHive::CurrentUser, R"(Software\Valve\Steam)", "SteamPath"))
-        places.steamFolders.push_back(pathOf(*steam));
+        places.steamFolders.push_back(pathFromUtf8(*steam));
     return places;
 }
 
