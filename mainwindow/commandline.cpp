@@ -11,13 +11,7 @@ namespace fs = std::filesystem;
 std::vector<fs::path> levelsFolders(const LevelsFolderChoice& choice, std::size_t most)
 {
     std::vector<fs::path> folders;
-    if (choice.namedFolder) {
-        std::error_code error;
-        if (fs::is_directory(*choice.namedFolder, error))
-            folders.push_back(fs::absolute(*choice.namedFolder, error));
-        return folders;
-    }
-    for (FoundLevelsFolder& found : findLevelsFolders(searchPlaces(choice.environment), most))
+    for (FoundLevelsFolder& found : choice.folders(most))
         folders.push_back(std::move(found.path));
     return folders;
 }

@@ -81,23 +81,29 @@ void MainWindowLogic::Form_Load()
     }
 }
 
+std::vector<FoundLevelsFolder> LevelsFolderChoice::folders(std::size_t most) const
+{
+    if (!namedFolder)
+        return findLevelsFolders(searchPlaces(environment), most);
+    // The player's folder and no other.
+    std::error_code error;
+    std::filesystem::path folder = std::filesystem::absolute(*namedFolder, error);
+    if (error || !std::filesystem::is_directory(folder, error))
+        return {};
+    return { FoundLevelsFolder { std::move(folder), false } };
+}
+
 bool MainWindowLogic::enterLevelsFolder()
 {
-    std::optional<FoundLevelsFolder> folder;
-    if (m_folderChoice.namedFolder) {
-        // The player's folder and no other.
-        std::error_code error;
-        if (!std::filesystem::is_directory(*m_folderChoice.namedFolder, error)) {
-            m_window.showMessage(namedFolderMissingMessage(m_folderChoice.namedFolder->string()));
-            return false;
-        }
-        folder = FoundLevelsFolder { *m_folderChoice.namedFolder, false };
-    } else {
-        folder = findLevelsFolder(m_folderChoice.environment);
+    const std::vector<FoundLevelsFolder> found = m_folderChoice.folders(1);
+    if (found.empty() && m_folderChoice.namedFolder) {
+        m_window.showMessage(namedFolderMissingMessage(m_folderChoice.namedFolder->string()));
+        return false;
     }
-    if (!folder)
+    if (found.empty())
         throw std::system_error(std::make_error_code(std::errc::no_such_file_or_directory), "no levels folder");
-    const std::filesystem::path absoluteFolder = std::filesystem::absolute(folder->path);
+    const FoundLevelsFolder& folder = found.front();
+    const std::filesystem::path absoluteFolder = std::filesystem::absolute(folder.path);
     // Opened and locked before anything in it is touched, leftovers included: a
     // temporary file there may belong to another Varnholt that is still working.
     m_files.setLevelsFolder(absoluteFolder);
@@ -114,7 +120,7 @@ bool MainWindowLogic::enterLevelsFolder()
     if (!m_files.levelsFolder()->folderAcceptsNewFiles())
         m_window.showMessage(levelsFolderNotWritableMessage(absoluteFolder.string()));
     // Which installation is used, unless it is the one the program always used.
-    if (!folder->isDefault)
+    if (!folder.isDefault)
         appendLogLine(levelsFolderLogLine(absoluteFolder.string()));
     return true;
 }

@@ -21,6 +21,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace varnholt {
 
@@ -50,6 +51,10 @@ struct LevelsFolderChoice {
         , namedFolder(std::move(named))
     {
     }
+    // The named folder, made absolute, when it is a folder (else none); without one, the
+    // folders the search finds, at most `most` of them.
+    [[nodiscard]] std::vector<FoundLevelsFolder> folders(std::size_t most) const;
+
     EnvironmentLookup environment;
     std::optional<std::filesystem::path> namedFolder;
 };
