@@ -15,7 +15,7 @@
 #include "catalogue/levelcatalogue.h"
 #include "controloperations.h"
 #include "levelfiles/levelfileoperations.h"
-#include "levelfiles/levelsfolder.h"
+#include "gamesearch/gamesearch.h"
 
 #include <filesystem>
 #include <optional>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "levelfiles/levelfileoperations.h"
-#include "levelfiles/levelsfolder.h"
+#include "gamesearch/gamesearch.h"
 #include "levelfiles/platformfiles.h"
 #include "mainwindow/mainwindowlogic.h"
 #include "support/fakewindow.h"

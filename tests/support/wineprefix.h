@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "levelfiles/levelsfolder.h"
+#include "gamesearch/gamesearch.h"
 #include "scratchfolder.h"
 
 #include <map>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "wineprefixsystem.h"
 
-#include "entryname.h"
-#include "installrecords.h"
+#include "levelfiles/entryname.h"
+#include "wineregistry.h"
 
 #include <array>
 #include <fstream>

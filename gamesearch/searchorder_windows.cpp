@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 // Where the game may be on Windows: the system itself, with its registry, and Steam's
 // libraries.
-#include "levelsfolder.h"
+#include "gamesearch.h"
 
-#include "utf8path.h"
+#include "levelfiles/utf8path.h"
 #include "wineprefixsystem.h"
 
 #include <windows.h>

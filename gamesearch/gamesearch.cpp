@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
-#include "levelsfolder.h"
+#include "gamesearch.h"
 
 #include "catalogue/levelcatalogue.h"
-#include "entryname.h"
-#include "installrecords.h"
+#include "levelfiles/entryname.h"
+#include "wineregistry.h"
 #include "wineprefixsystem.h"
 
 #include <algorithm>

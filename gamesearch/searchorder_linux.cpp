@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 // Where the game may be on Linux: in Wine prefixes, those of the launchers that players
 // use included, and in Steam's libraries, where Proton leaves the game's own files.
-#include "levelsfolder.h"
+#include "gamesearch.h"
 
-#include "installrecords.h"
+#include "wineregistry.h"
 #include "wineprefixsystem.h"
 
 #include <algorithm>

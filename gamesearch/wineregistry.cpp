@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "installrecords.h"
+#include "wineregistry.h"
 
-#include "entryname.h"
+#include "levelfiles/entryname.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Finding the game: fake homes laid out as Wine, Steam and the launchers lay them out.
-#include "levelfiles/installrecords.h"
-#include "levelfiles/levelsfolder.h"
+#include "gamesearch/wineregistry.h"
+#include "gamesearch/gamesearch.h"
 #include "support/scratchfolder.h"
 #include "support/wineprefix.h"
 
