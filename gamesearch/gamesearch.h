@@ -1,13 +1,10 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "windowssystem.h"
-
 #include <cstddef>
 #include <filesystem>
 #include <functional>
 #include <limits>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,41 +12,41 @@
 
 namespace varnholt {
 
-// Where the game's default installation keeps its levels.
-inline constexpr std::string_view levelsFolderWindowsPath = R"(c:\Program Files\Bullfrog\Populous\levels)";
-
 // Reads one environment variable; nothing when it is not set.
 using EnvironmentLookup = std::function<std::optional<std::string>(const char* name)>;
 
 std::optional<std::string> processEnvironment(const char* name);
-
-// Where to look, as the machine has it: the Windows systems the game may be installed in,
-// the one a plain start uses first (on Linux the Wine prefix $WINEPREFIX, when it is an
-// absolute path, else ~/.wine), then the prefixes of other launchers; and the folders of
-// Steam installations.
-struct SearchPlaces {
-    std::vector<std::unique_ptr<WindowsSystem>> systems;
-    std::vector<std::filesystem::path> steamFolders;
-};
-SearchPlaces searchPlaces(const EnvironmentLookup& environment);
 
 struct FoundLevelsFolder {
     std::filesystem::path path;
     // The folder of the game's default installation in the first system: the program
     // then behaves exactly as it always has.
     bool isDefault = false;
+    // A per-user copy of the levels (a working copy, or Windows' VirtualStore), which the
+    // game may read instead of its installation's.
+    bool isCopy = false;
+    // For an installation's folder: the copies of its levels, holding slot files, that
+    // the game may read instead of it.
+    std::vector<std::filesystem::path> copies;
 };
 
+// Told of every place looked at, and what was found there or why it was passed over.
+using SearchTrace = std::function<void(const std::filesystem::path& place, std::string_view outcome)>;
+
 // Every levels folder found, in the order tried, at most `most` of them:
-//   1. the default installation folder (and its "(x86)" twin) in the first system;
-//   2. the registry's InstallPath there;
-//   3. the GOG.com edition's folder there;
-//   4. Steam's libraries;
-//   5. each further system, looked through as in 1 to 3.
-// Beyond the first, a folder counts only when it holds at least one slot file. The
-// search only reads, never walks a folder tree, and passes over records it cannot read.
-std::vector<FoundLevelsFolder> findLevelsFolders(
-    const SearchPlaces& places, std::size_t most = std::numeric_limits<std::size_t>::max());
+//   1. in the first system (Windows itself, or on Linux the prefix $WINEPREFIX when it is
+//      absolute, else ~/.wine): the default installation folder, the registry's
+//      InstallPath, GOG's record, GOG's folders, and Steam installed there;
+//   2. on Linux, Steam's libraries, then the game folders Heroic and Lutris record;
+//      on Windows, those Heroic records;
+//   3. on Linux, every further prefix a launcher made or records, looked in as in 1;
+//   4. the per-user copies of the levels found in any of them.
+// Beyond the default installation, a folder counts only when it is named "levels" and
+// holds at least one slot file. The search only reads, never walks a folder tree, reads
+// records only when they are regular files of a bounded size, and stops as soon as it
+// has found `most` folders.
+std::vector<FoundLevelsFolder> findLevelsFolders(const EnvironmentLookup& environment,
+    std::size_t most = std::numeric_limits<std::size_t>::max(), const SearchTrace& trace = {});
 
 // The folder a plain start uses, or nothing when the game is not found.
 std::optional<FoundLevelsFolder> findLevelsFolder(const EnvironmentLookup& environment = processEnvironment);

@@ -1,12 +1,17 @@
 // SPDX-License-Identifier: MIT
 // Where the game may be on Linux: in Wine prefixes, those of the launchers that players
-// use included, and in Steam's libraries, where Proton leaves the game's own files.
-#include "gamesearch.h"
+// use included, in Steam's libraries, where Proton leaves the game's own files, and in
+// the folders Heroic and Lutris install games to.
+#include "searchorder.h"
 
-#include "wineregistry.h"
+#include "bottles.h"
+#include "folderpaths.h"
+#include "heroic.h"
+#include "lutris.h"
+#include "steam.h"
+#include "windowsplaces.h"
 #include "wineprefixsystem.h"
 
-#include <algorithm>
 #include <pwd.h>
 #include <unistd.h>
 
@@ -15,122 +20,195 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// An absolute path from the environment; a relative or empty one means nothing, as it
+// does to Wine and to the launchers.
+std::optional<fs::path> absoluteVariable(const EnvironmentLookup& environment, const char* name)
+{
+    std::optional<std::string> value = environment(name);
+    if (!value || value->empty() || value->front() != '/')
+        return std::nullopt;
+    return fs::path(*value);
+}
+
 std::optional<fs::path> homeFolder(const EnvironmentLookup& environment)
 {
-    std::optional<std::string> home = environment("HOME");
-    if (!home || home->empty()) {
-        const passwd* user = ::getpwuid(::getuid());
-        if (user == nullptr || user->pw_dir == nullptr)
-            return std::nullopt;
-        home = user->pw_dir;
-    }
-    return fs::path(*home);
+    if (std::optional<fs::path> home = absoluteVariable(environment, "HOME"))
+        return home;
+    const passwd* user = ::getpwuid(::getuid());
+    if (user == nullptr || user->pw_dir == nullptr || user->pw_dir[0] != '/')
+        return std::nullopt;
+    return fs::path(user->pw_dir);
 }
 
-// The entries of a folder, sorted, so that the order tried does not depend on the disk.
-std::vector<fs::path> entriesOf(const fs::path& folder)
+// An XDG base folder: the variable when it is absolute, else its default under the home.
+fs::path xdgFolder(const EnvironmentLookup& environment, const char* name, const fs::path& fallback)
 {
-    std::vector<fs::path> entries;
-    std::error_code error;
-    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
-        entries.push_back(it->path());
-    std::sort(entries.begin(), entries.end());
-    return entries;
+    return absoluteVariable(environment, name).value_or(fallback);
 }
 
-class PrefixList {
+std::optional<fs::path> absolutePath(std::string_view recorded)
+{
+    fs::path path(recorded);
+    return path.is_absolute() ? std::optional(path) : std::nullopt;
+}
+
+class LinuxSearch {
 public:
-    void add(const fs::path& prefix)
+    LinuxSearch(Search& search, const EnvironmentLookup& environment)
+        : m_search(search)
+        , m_environment(environment)
     {
-        std::error_code error;
-        const fs::path same = fs::weakly_canonical(prefix, error);
-        if (error || std::find(m_seen.begin(), m_seen.end(), same) != m_seen.end())
-            return;
-        auto system = std::make_unique<WinePrefixSystem>(prefix);
-        if (!system->exists())
-            return;
-        m_seen.push_back(same);
-        m_systems.push_back(std::move(system));
     }
-    void addEach(const fs::path& folder, std::string_view below = {})
+
+    void run()
     {
-        for (const fs::path& entry : entriesOf(folder))
-            add(below.empty() ? entry : entry / below);
+        const std::optional<fs::path> home = homeFolder(m_environment);
+        // $WINEPREFIX when set, absolute, else ~/.wine: where the game always was looked for.
+        // A relative or empty $WINEPREFIX is no prefix (Wine refuses it), and the search
+        // goes on with Steam and the launchers.
+        const std::optional<std::string> variable = m_environment("WINEPREFIX");
+        const std::optional<fs::path> winePrefix = absoluteVariable(m_environment, "WINEPREFIX");
+        if (winePrefix)
+            lookInFirstPrefix(*winePrefix);
+        else if (variable)
+            m_search.note(*variable, "WINEPREFIX passed over: not an absolute path");
+        else if (home)
+            lookInFirstPrefix(*home / ".wine");
+        if (!home)
+            return;
+        m_home = *home;
+        m_config = xdgFolder(m_environment, "XDG_CONFIG_HOME", m_home / ".config");
+        m_data = xdgFolder(m_environment, "XDG_DATA_HOME", m_home / ".local/share");
+        m_state = xdgFolder(m_environment, "XDG_STATE_HOME", m_home / ".local/state");
+
+        lookInSteamLibraries();
+        lookInHeroicGames();
+        lookInLutrisGames();
+        lookInPrefixes();
     }
-    std::vector<std::unique_ptr<WindowsSystem>> take() { return std::move(m_systems); }
 
 private:
-    std::vector<fs::path> m_seen;
-    std::vector<std::unique_ptr<WindowsSystem>> m_systems;
+    void lookInFirstPrefix(const fs::path& prefix)
+    {
+        const WinePrefixSystem system(prefix, [&](const fs::path& record, std::string_view why) {
+            m_search.note(record, "record unreadable: " + std::string(why));
+        });
+        (void)m_search.firstVisit(prefix);
+        if (!system.exists()) {
+            m_search.note(prefix, "no Wine prefix");
+            return;
+        }
+        lookInWindows(m_search, system, true);
+        m_search.keepCopiesOf(system);
+    }
+
+    void lookInSteamLibraries()
+    {
+        for (const char* steam : { ".steam/steam", ".local/share/Steam",
+                 ".var/app/com.valvesoftware.Steam/.local/share/Steam", "snap/steam/common/.local/share/Steam" }) {
+            const fs::path folder = m_home / steam;
+            if (m_search.done())
+                return;
+            if (!isFolder(folder)) {
+                m_search.note(folder, "no such folder");
+                continue;
+            }
+            for (fs::path& library : steamLibraries(m_search, folder, absolutePath)) {
+                lookInSteamLibrary(m_search, library);
+                m_steamLibraries.push_back(std::move(library));
+            }
+        }
+    }
+
+    void lookInHeroicGames()
+    {
+        const std::vector<HeroicFolders> heroics { { m_config / "heroic", m_state / "Heroic", m_data / "heroic" },
+            { m_home / ".var/app/com.heroicgameslauncher.hgl/config/heroic",
+                m_home / ".var/app/com.heroicgameslauncher.hgl/.local/state/Heroic",
+                m_home / ".var/app/com.heroicgameslauncher.hgl/data/heroic" } };
+        for (const HeroicFolders& heroic : heroics) {
+            for (const HeroicGame& game : heroicGames(m_search, heroic, absolutePath)) {
+                if (game.winePrefix) {
+                    const WinePrefixSystem system(*game.winePrefix);
+                    m_search.offerGameFolder(game.folder, &system);
+                    m_prefixes.push_back(*game.winePrefix);
+                } else {
+                    m_search.offerGameFolder(game.folder);
+                }
+            }
+        }
+    }
+
+    void lookInLutrisGames()
+    {
+        const std::vector<fs::path> gamesFolders { m_data / "lutris/games", m_config / "lutris/games",
+            m_home / ".var/app/net.lutris.Lutris/data/lutris/games",
+            m_home / ".var/app/net.lutris.Lutris/config/lutris/games" };
+        for (const LutrisGame& game : lutrisGames(m_search, gamesFolders, m_home)) {
+            const std::optional<WinePrefixSystem> system
+                = game.prefix ? std::optional<WinePrefixSystem>(std::in_place, *game.prefix) : std::nullopt;
+            for (const fs::path& folder : game.gameFolders)
+                m_search.offerGameFolder(folder, system ? &*system : nullptr);
+            if (game.prefix)
+                m_prefixes.push_back(*game.prefix);
+        }
+    }
+
+    void lookInPrefixes()
+    {
+        m_prefixes.push_back(m_home / ".wine");
+        for (const fs::path& prefix : heroicDefaultPrefixes(m_home / "Games/Heroic"))
+            m_prefixes.push_back(prefix);
+        // Lutris installs GOG games in ~/Games/gog/SLUG (older versions in ~/Games/SLUG),
+        // the prefix being that folder, or its pfx folder with the game beside it.
+        for (const fs::path& game : entriesOf(m_home / "Games/gog")) {
+            m_prefixes.push_back(game);
+            m_prefixes.push_back(game / "pfx");
+        }
+        for (const fs::path& folder : entriesOf(m_home / "Games"))
+            m_prefixes.push_back(folder);
+        for (const fs::path& prefix : entriesOf(m_home / ".PlayOnLinux/wineprefix"))
+            m_prefixes.push_back(prefix);
+        for (const fs::path& dataFolder :
+            { m_home / ".var/app/com.usebottles.bottles/data/bottles", m_data / "bottles" }) {
+            for (fs::path& bottle : bottles(m_search, dataFolder, m_home))
+                m_prefixes.push_back(std::move(bottle));
+        }
+        for (const fs::path& library : m_steamLibraries) {
+            for (fs::path& prefix : protonPrefixes(library))
+                m_prefixes.push_back(std::move(prefix));
+        }
+        for (const fs::path& prefix : m_prefixes) {
+            if (m_search.done())
+                return;
+            lookInPrefix(m_search, prefix);
+        }
+        // The game installed beside a Lutris prefix: ~/Games/gog/SLUG/FOLDER/levels.
+        for (const fs::path& game : entriesOf(m_home / "Games/gog")) {
+            if (!isFolder(game / "pfx"))
+                continue;
+            for (const fs::path& folder : entriesOf(game)) {
+                if (folder.filename() != "pfx")
+                    m_search.offerGameFolder(folder);
+            }
+        }
+    }
+
+    Search& m_search;
+    const EnvironmentLookup& m_environment;
+    fs::path m_home;
+    fs::path m_config;
+    fs::path m_data;
+    fs::path m_state;
+    std::vector<fs::path> m_steamLibraries;
+    std::vector<fs::path> m_prefixes;
 };
 
 } // namespace
 
-SearchPlaces searchPlaces(const EnvironmentLookup& environment)
+void searchInOrder(Search& search, const EnvironmentLookup& environment)
 {
-    SearchPlaces places;
-    const std::optional<fs::path> home = homeFolder(environment);
-    const std::optional<std::string> winePrefix = environment("WINEPREFIX");
-    // Wine refuses a prefix that is empty or relative, and so does the game; then there is
-    // no default prefix, and the default folder is not looked for anywhere.
-    const bool usablePrefix = !winePrefix || (!winePrefix->empty() && winePrefix->front() == '/');
-    if (!usablePrefix)
-        return places;
-    if (!home && !winePrefix)
-        return places;
-    const fs::path defaultPrefix = winePrefix ? fs::path(*winePrefix) : *home / ".wine";
-    // The default prefix comes first even when it does not exist: it is where the game
-    // always was looked for, and nothing else takes its place in the order.
-    places.systems.push_back(std::make_unique<WinePrefixSystem>(defaultPrefix));
-    if (!home)
-        return places;
-
-    for (const char* steam :
-        { ".steam/steam", ".local/share/Steam", ".var/app/com.valvesoftware.Steam/.local/share/Steam" }) {
-        std::error_code error;
-        const fs::path folder = *home / steam;
-        const fs::path same = fs::weakly_canonical(folder, error);
-        if (!fs::is_directory(folder, error))
-            continue;
-        const bool seen
-            = std::any_of(places.steamFolders.begin(), places.steamFolders.end(), [&](const fs::path& earlier) {
-                  std::error_code ignored;
-                  return fs::weakly_canonical(earlier, ignored) == same;
-              });
-        if (!seen)
-            places.steamFolders.push_back(folder);
-    }
-
-    PrefixList prefixes;
-    prefixes.add(*home / ".wine");
-    prefixes.addEach(*home / ".PlayOnLinux/wineprefix");
-    prefixes.addEach(*home / "Games/Heroic/Prefixes/default");
-    prefixes.addEach(*home / "Games/Heroic/Prefixes/default", "pfx");
-    for (const char* games : { ".local/share/lutris/games", ".config/lutris/games" }) {
-        for (const fs::path& gameFile : entriesOf(*home / games)) {
-            const std::optional<std::string> text = smallTextFile(gameFile);
-            std::optional<std::string> prefix = text ? lutrisGamePrefix(*text) : std::nullopt;
-            if (prefix && prefix->starts_with("~/"))
-                prefix = (*home / prefix->substr(2)).string();
-            if (prefix && prefix->starts_with('/'))
-                prefixes.add(*prefix);
-        }
-    }
-    prefixes.addEach(*home / "Games");
-    prefixes.addEach(*home / ".var/app/com.usebottles.bottles/data/bottles/bottles");
-    prefixes.addEach(*home / ".local/share/bottles/bottles");
-    std::vector<std::unique_ptr<WindowsSystem>> others = prefixes.take();
-    // The default prefix, met again among the launchers' ones, is there already.
-    const auto isDefault = [&](const std::unique_ptr<WindowsSystem>& system) {
-        std::error_code error;
-        return fs::weakly_canonical(static_cast<const WinePrefixSystem&>(*system).prefix(), error)
-            == fs::weakly_canonical(defaultPrefix, error);
-    };
-    for (std::unique_ptr<WindowsSystem>& other : others) {
-        if (!isDefault(other))
-            places.systems.push_back(std::move(other));
-    }
-    return places;
+    LinuxSearch(search, environment).run();
 }
 
 } // namespace varnholt

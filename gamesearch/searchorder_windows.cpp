@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: MIT
-// Where the game may be on Windows: the system itself, with its registry, and Steam's
-// libraries.
-#include "gamesearch.h"
+// Where the game may be on Windows: the system itself, with its registry and the Steam
+// it names, and the games Heroic has installed.
+#include "searchorder.h"
 
+#include "heroic.h"
 #include "levelfiles/utf8path.h"
-#include "wineprefixsystem.h"
+#include "windowsplaces.h"
 
+#include <cwchar>
 #include <windows.h>
 
 namespace varnholt {
@@ -18,8 +20,19 @@ std::wstring wide(std::string_view utf8)
     return pathFromUtf8(utf8).wstring();
 }
 
+std::optional<fs::path> knownFolder(const wchar_t* variable)
+{
+    const wchar_t* value = ::_wgetenv(variable);
+    if (value == nullptr)
+        return std::nullopt;
+    fs::path folder(value);
+    return folder.is_absolute() ? std::optional(folder) : std::nullopt;
+}
+
 class NativeWindows final : public WindowsSystem {
 public:
+    [[nodiscard]] std::string describe() const override { return "Windows"; }
+
     [[nodiscard]] std::optional<fs::path> folder(std::string_view windowsPath) const override
     {
         // The system matches names in any letter case by itself; only absolute paths count.
@@ -30,15 +43,28 @@ public:
         return path;
     }
 
-    [[nodiscard]] std::optional<std::string> registryValue(
-        RegistryHive hive, std::string_view key, std::string_view name) const override
+    [[nodiscard]] std::vector<std::optional<std::string>> registryValues(
+        RegistryHive hive, std::span<const RegistryValueName> wanted) const override
     {
-        // The game is a 32-bit program: its keys are where a 32-bit program sees them.
-        for (const REGSAM view : { KEY_WOW64_32KEY, KEY_WOW64_64KEY }) {
-            if (std::optional<std::string> value = read(hive, key, name, view))
-                return value;
+        std::vector<std::optional<std::string>> values;
+        for (const RegistryValueName& value : wanted) {
+            // The game is a 32-bit program: its keys are where a 32-bit program sees them.
+            std::optional<std::string> found;
+            for (const REGSAM view : { KEY_WOW64_32KEY, KEY_WOW64_64KEY }) {
+                if (!found)
+                    found = read(hive, value.key, value.name, view);
+            }
+            values.push_back(std::move(found));
         }
-        return std::nullopt;
+        return values;
+    }
+
+    [[nodiscard]] std::vector<fs::path> localAppDataFolders() const override
+    {
+        std::vector<fs::path> folders;
+        if (std::optional<fs::path> local = knownFolder(L"LOCALAPPDATA"))
+            folders.push_back(std::move(*local));
+        return folders;
     }
 
 private:
@@ -68,16 +94,23 @@ private:
     }
 };
 
+std::optional<fs::path> absoluteWindowsPath(std::string_view recorded)
+{
+    fs::path path = pathFromUtf8(recorded);
+    return path.is_absolute() ? std::optional(path) : std::nullopt;
+}
+
 } // namespace
 
-SearchPlaces searchPlaces(const EnvironmentLookup&)
+void searchInOrder(Search& search, const EnvironmentLookup&)
 {
-    SearchPlaces places;
-    places.systems.push_back(std::make_unique<NativeWindows>());
-    if (const std::optional<std::string> steam
-        = places.systems.front()->registryValue(RegistryHive::CurrentUser, R"(Software\Valve\Steam)", "SteamPath"))
-        places.steamFolders.push_back(pathFromUtf8(*steam));
-    return places;
+    const NativeWindows system;
+    lookInWindows(search, system, true);
+    search.keepCopiesOf(system);
+    if (const std::optional<fs::path> appData = knownFolder(L"APPDATA")) {
+        for (const HeroicGame& game : heroicGames(search, { *appData / "heroic", {}, {} }, absoluteWindowsPath))
+            search.offerGameFolder(game.folder, &system);
+    }
 }
 
 } // namespace varnholt

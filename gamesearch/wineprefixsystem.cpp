@@ -1,74 +1,44 @@
 // SPDX-License-Identifier: MIT
 #include "wineprefixsystem.h"
 
-#include "levelfiles/entryname.h"
-#include "wineregistry.h"
-
-#include <array>
-#include <fstream>
+#include "folderpaths.h"
 
 namespace varnholt {
-namespace {
 
 namespace fs = std::filesystem;
 
-// Real registry files run to a few megabytes; anything far larger is not one.
-constexpr std::uintmax_t largestRecord = std::uintmax_t { 64 } << 20;
-
-bool isFolder(const fs::path& path)
+WinePrefixSystem::WinePrefixSystem(fs::path prefix, Note note)
+    : m_prefix(std::move(prefix))
+    , m_note(std::move(note))
 {
-    std::error_code error;
-    return fs::is_directory(path, error);
-}
-
-} // namespace
-
-std::optional<std::string> smallTextFile(const fs::path& file)
-{
-    std::error_code error;
-    const std::uintmax_t size = fs::is_regular_file(file, error) ? fs::file_size(file, error) : 0;
-    if (error || size > largestRecord)
-        return std::nullopt;
-    std::ifstream in(file, std::ios::binary);
-    std::string text(static_cast<std::size_t>(size), '\0');
-    if (!in.read(text.data(), static_cast<std::streamsize>(size)))
-        return std::nullopt;
-    return text;
-}
-
-std::optional<fs::path> subfolder(const fs::path& folder, std::string_view step)
-{
-    if (!isPlainFileName(step))
-        return std::nullopt;
-    try {
-        const std::optional<std::string> entry = resolveEntryName(folder, step);
-        if (entry && isFolder(folder / *entry))
-            return folder / *entry;
-    } catch (const std::exception&) {
-        // an unreadable folder or an ambiguous name: not the game's folder
-    }
-    return std::nullopt;
-}
-
-std::optional<fs::path> followWindowsPath(fs::path folder, std::string_view steps)
-{
-    while (!steps.empty()) {
-        const std::size_t end = steps.find('\\');
-        const std::string_view step = steps.substr(0, end);
-        steps = end == std::string_view::npos ? std::string_view() : steps.substr(end + 1);
-        if (step.empty())
-            continue;
-        std::optional<fs::path> next = subfolder(folder, step);
-        if (!next)
-            return std::nullopt;
-        folder = std::move(*next);
-    }
-    return folder;
 }
 
 bool WinePrefixSystem::exists() const
 {
-    return folder("C:\\").has_value();
+    return drive('c').has_value();
+}
+
+std::optional<fs::path> WinePrefixSystem::drive(char letter) const
+{
+    // The drive is whatever the link in dosdevices points at, shown as the player knows
+    // it (through drive_c, not through dosdevices/c:). A link that leads nowhere is no
+    // drive, as Wine sees it; only a prefix without any link for C gets drive_c.
+    const fs::path devices = m_prefix / "dosdevices";
+    const fs::path link = devices / std::string { letter, ':' };
+    std::error_code error;
+    const fs::file_status status = fs::symlink_status(link, error);
+    if (!fs::exists(status)) {
+        if (letter == 'c' && isFolder(m_prefix / "drive_c"))
+            return m_prefix / "drive_c";
+        return std::nullopt;
+    }
+    if (!fs::is_symlink(status))
+        return isFolder(link) ? std::optional(link) : std::nullopt;
+    const fs::path target = fs::read_symlink(link, error);
+    if (error || !isFolder(link))
+        return std::nullopt;
+    const fs::path shown = target.is_absolute() ? target : (devices / target).lexically_normal();
+    return isFolder(shown) && fs::equivalent(shown, link, error) ? shown : link;
 }
 
 std::optional<fs::path> WinePrefixSystem::folder(std::string_view windowsPath) const
@@ -79,34 +49,61 @@ std::optional<fs::path> WinePrefixSystem::folder(std::string_view windowsPath) c
     const char letter = windowsPath[0];
     if (!((letter >= 'a' && letter <= 'z') || (letter >= 'A' && letter <= 'Z')))
         return std::nullopt;
-    const std::string device { static_cast<char>(letter | 0x20), ':' };
-    // The drive is whatever the link points at; Wine itself never assumes drive_c.
-    fs::path drive = m_prefix / "dosdevices" / device;
-    if (!isFolder(drive)) {
-        if (device != "c:" || !isFolder(m_prefix / "drive_c"))
-            return std::nullopt;
-        drive = m_prefix / "drive_c";
-    }
-    std::string steps(windowsPath.substr(3));
-    for (char& c : steps)
-        c = c == '/' ? '\\' : c;
-    return followWindowsPath(drive, steps);
+    const std::optional<fs::path> root = drive(static_cast<char>(letter | 0x20));
+    if (!root)
+        return std::nullopt;
+    return followWindowsPath(*root, windowsPath.substr(3));
 }
 
-std::optional<std::string> WinePrefixSystem::registryValue(
-    RegistryHive hive, std::string_view key, std::string_view name) const
+std::vector<std::optional<std::string>> WinePrefixSystem::registryValues(
+    RegistryHive hive, std::span<const RegistryValueName> wanted) const
 {
-    const std::optional<std::string> file
-        = smallTextFile(m_prefix / (hive == RegistryHive::LocalMachine ? "system.reg" : "user.reg"));
-    if (!file)
-        return std::nullopt;
-    if (hive == RegistryHive::LocalMachine && key.starts_with("Software\\")) {
-        // A 64-bit prefix keeps a 32-bit program's keys under Wow6432Node.
-        const std::string wow = "Software\\Wow6432Node\\" + std::string(key.substr(9));
-        const std::array<std::string_view, 2> keys { wow, key };
-        return wineRegistryValue(*file, keys, name);
+    const bool machine = hive == RegistryHive::LocalMachine;
+    std::optional<RecordFile>& file = m_registryFiles[machine ? 0 : 1];
+    if (!file) {
+        const fs::path path = m_prefix / (machine ? "system.reg" : "user.reg");
+        file = readRecordFile(path, largestRegistryFile);
+        if (!file->text && file->problem != "no such file" && m_note)
+            m_note(path, file->problem);
     }
-    return wineRegistryValue(*file, key, name);
+    if (!file->text)
+        return std::vector<std::optional<std::string>>(wanted.size());
+    if (!machine)
+        return wineRegistryValues(*file->text, wanted);
+    // A 64-bit prefix keeps a 32-bit program's keys under Wow6432Node: each value is
+    // looked for there first, in the same pass.
+    std::vector<std::string> wowKeys;
+    std::vector<RegistryValueName> both;
+    wowKeys.reserve(wanted.size());
+    for (const RegistryValueName& value : wanted) {
+        const bool software = value.key.size() > 9 && value.key.substr(0, 9) == "Software\\";
+        wowKeys.push_back(software ? "Software\\Wow6432Node\\" + std::string(value.key.substr(9)) : std::string());
+    }
+    for (std::size_t i = 0; i < wanted.size(); ++i) {
+        both.push_back({ wowKeys[i].empty() ? wanted[i].key : std::string_view(wowKeys[i]), wanted[i].name });
+        both.push_back(wanted[i]);
+    }
+    std::vector<std::optional<std::string>> found = wineRegistryValues(*file->text, both);
+    std::vector<std::optional<std::string>> values;
+    for (std::size_t i = 0; i < wanted.size(); ++i)
+        values.push_back(found[2 * i] ? std::move(found[2 * i]) : std::move(found[2 * i + 1]));
+    return values;
+}
+
+std::vector<fs::path> WinePrefixSystem::localAppDataFolders() const
+{
+    std::vector<fs::path> folders;
+    const std::optional<fs::path> users = folder("C:\\users");
+    if (!users)
+        return folders;
+    for (const fs::path& user : entriesOf(*users)) {
+        // Today's prefixes, then those made by Wine before 5.0.
+        for (const std::string_view local : { "AppData\\Local", "Local Settings\\Application Data" }) {
+            if (std::optional<fs::path> found = followWindowsPath(user, local))
+                folders.push_back(std::move(*found));
+        }
+    }
+    return folders;
 }
 
 } // namespace varnholt

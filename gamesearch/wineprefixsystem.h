@@ -1,33 +1,40 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "recordfile.h"
 #include "windowssystem.h"
+
+#include <array>
+#include <functional>
 
 namespace varnholt {
 
-// A Wine prefix: drive letters are the links in its dosdevices folder (drive C falls back
-// to drive_c), and the registry is kept in its system.reg and user.reg text files.
+// A Wine prefix: drive letters are the links in its dosdevices folder, and the registry
+// is kept in its system.reg and user.reg text files, each read at most once.
 class WinePrefixSystem final : public WindowsSystem {
 public:
-    explicit WinePrefixSystem(std::filesystem::path prefix)
-        : m_prefix(std::move(prefix))
-    {
-    }
+    // Told of every record that is there but cannot be read, and why.
+    using Note = std::function<void(const std::filesystem::path& record, std::string_view why)>;
+
+    explicit WinePrefixSystem(std::filesystem::path prefix, Note note = {});
 
     [[nodiscard]] const std::filesystem::path& prefix() const { return m_prefix; }
 
     // Whether a prefix is there at all: a drive C to look in.
     [[nodiscard]] bool exists() const;
 
+    [[nodiscard]] std::string describe() const override { return m_prefix.string(); }
     [[nodiscard]] std::optional<std::filesystem::path> folder(std::string_view windowsPath) const override;
-    [[nodiscard]] std::optional<std::string> registryValue(
-        RegistryHive hive, std::string_view key, std::string_view name) const override;
+    [[nodiscard]] std::vector<std::optional<std::string>> registryValues(
+        RegistryHive hive, std::span<const RegistryValueName> wanted) const override;
+    [[nodiscard]] std::vector<std::filesystem::path> localAppDataFolders() const override;
 
 private:
-    std::filesystem::path m_prefix;
-};
+    [[nodiscard]] std::optional<std::filesystem::path> drive(char letter) const;
 
-// A text file of at most a few megabytes, or nothing when it cannot be read.
-std::optional<std::string> smallTextFile(const std::filesystem::path& file);
+    std::filesystem::path m_prefix;
+    Note m_note;
+    mutable std::array<std::optional<RecordFile>, 2> m_registryFiles;
+};
 
 } // namespace varnholt

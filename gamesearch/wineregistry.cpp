@@ -8,8 +8,86 @@
 namespace varnholt {
 namespace {
 
-// Calls visit with each line of a text, without its line end, until visit returns false.
-// Registry files run to megabytes: the lines are never gathered.
+bool isHexDigit(char c)
+{
+    return (c >= '0' && c <= '9') || (asciiLower(c) >= 'a' && asciiLower(c) <= 'f');
+}
+
+unsigned hexValue(char c)
+{
+    return c <= '9' ? static_cast<unsigned>(c - '0') : static_cast<unsigned>(asciiLower(c) - 'a' + 10);
+}
+
+void appendUtf8(std::string& out, char32_t c)
+{
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+// Undoes Wine's escapes in text up to the first unescaped `close`, appending UTF-8 to out.
+// Text moves past the close; false when it never comes.
+bool unescape(std::string_view& text, char close, std::string& out)
+{
+    char16_t highSurrogate = 0;
+    const auto appendUnit = [&](char16_t unit) {
+        if (unit >= 0xD800 && unit < 0xDC00) {
+            highSurrogate = unit;
+            return;
+        }
+        if (unit >= 0xDC00 && unit < 0xE000 && highSurrogate != 0)
+            appendUtf8(out, 0x10000 + ((char32_t { highSurrogate } - 0xD800) << 10) + (unit - 0xDC00));
+        else
+            appendUtf8(out, (unit >= 0xD800 && unit < 0xE000) ? char32_t { 0xFFFD } : char32_t { unit });
+        highSurrogate = 0;
+    };
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const char c = text[i++];
+        if (c == close) {
+            text.remove_prefix(i);
+            return true;
+        }
+        if (c != '\\' || i == text.size()) {
+            appendUnit(static_cast<unsigned char>(c));
+            continue;
+        }
+        const char escaped = text[i++];
+        if (escaped == 'x') {
+            unsigned unit = 0;
+            std::size_t digits = 0;
+            for (; digits < 4 && i < text.size() && isHexDigit(text[i]); ++digits)
+                unit = unit * 16 + hexValue(text[i++]);
+            appendUnit(digits == 0 ? u'x' : static_cast<char16_t>(unit));
+        } else if (escaped >= '0' && escaped <= '7') {
+            unsigned unit = static_cast<unsigned>(escaped - '0');
+            for (std::size_t digits = 1; digits < 3 && i < text.size() && text[i] >= '0' && text[i] <= '7'; ++digits)
+                unit = unit * 8 + static_cast<unsigned>(text[i++] - '0');
+            appendUnit(static_cast<char16_t>(unit));
+        } else {
+            constexpr std::string_view letters = "abtnvfre";
+            constexpr std::string_view controls = "\a\b\t\n\v\f\r\x1b";
+            const std::size_t letter = letters.find(escaped);
+            appendUnit(static_cast<unsigned char>(letter == std::string_view::npos ? escaped : controls[letter]));
+        }
+    }
+    return false;
+}
+
+// Calls visit with each line of a text, without its line end. Registry files run to
+// megabytes: the lines are never gathered.
 template <typename Visit> void forEachLine(std::string_view text, Visit visit)
 {
     while (!text.empty()) {
@@ -17,154 +95,61 @@ template <typename Visit> void forEachLine(std::string_view text, Visit visit)
         std::string_view line = text.substr(0, end);
         if (line.ends_with('\r'))
             line.remove_suffix(1);
-        if (!visit(line))
-            return;
+        visit(line);
         text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
     }
 }
 
-// Whether a section's key path, written with each backslash doubled, is the key, in any
-// letter case.
-bool isSection(std::string_view section, std::string_view key)
-{
-    std::size_t k = 0;
-    for (std::size_t i = 0; i < section.size(); ++i, ++k) {
-        if (k == key.size() || asciiLower(section[i]) != asciiLower(key[k]))
-            return false;
-        if (section[i] == '\\' && i + 1 < section.size() && section[i + 1] == '\\')
-            ++i;
-    }
-    return k == key.size();
-}
-
-std::string_view trimmed(std::string_view text)
-{
-    const std::size_t first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
-// A quoted string at the start of text, with its escapes undone; text moves past it.
-std::optional<std::string> quoted(std::string_view& text)
-{
-    if (!text.starts_with('"'))
-        return std::nullopt;
-    std::string value;
-    for (std::size_t i = 1; i < text.size(); ++i) {
-        if (text[i] == '"') {
-            text.remove_prefix(i + 1);
-            return value;
-        }
-        if (text[i] == '\\' && i + 1 < text.size())
-            ++i;
-        value += text[i];
-    }
-    return std::nullopt; // never closed
-}
-
 } // namespace
 
-std::optional<std::string> wineRegistryValue(std::string_view registryFile, std::string_view key, std::string_view name)
+std::vector<std::optional<std::string>> wineRegistryValues(
+    std::string_view registryFile, std::span<const RegistryValueName> wanted)
 {
-    return wineRegistryValue(registryFile, std::span(&key, 1), name);
-}
-
-std::optional<std::string> wineRegistryValue(
-    std::string_view registryFile, std::span<const std::string_view> keys, std::string_view name)
-{
-    // One pass over a file of megabytes: each section line is compared in place, and the
-    // value of every key found is kept until the first key's ends the search.
-    std::vector<std::optional<std::string>> values(keys.size());
-    std::size_t inKey = keys.size();
+    std::vector<std::optional<std::string>> values(wanted.size());
+    std::vector<std::size_t> inSection; // the wanted values whose key this section is
+    std::string text;
     forEachLine(registryFile, [&](std::string_view line) {
         if (line.starts_with('[')) {
-            const std::size_t close = line.find(']');
-            const std::string_view section = line.substr(1, close == std::string_view::npos ? 0 : close - 1);
-            inKey = std::find_if(keys.begin(), keys.end(), [&](std::string_view key) {
-                return isSection(section, key);
-            }) - keys.begin();
-            return true;
+            inSection.clear();
+            line.remove_prefix(1);
+            text.clear();
+            if (!unescape(line, ']', text))
+                return;
+            for (std::size_t i = 0; i < wanted.size(); ++i) {
+                if (equalIgnoringCase(text, wanted[i].key))
+                    inSection.push_back(i);
+            }
+            return;
         }
-        if (inKey == keys.size() || values[inKey] || !line.starts_with('"'))
-            return true;
-        const std::optional<std::string> valueName = quoted(line);
-        if (!valueName || !equalIgnoringCase(*valueName, name) || !line.starts_with('='))
-            return true;
+        if (inSection.empty())
+            return;
+        text.clear();
+        if (line.starts_with('@')) {
+            line.remove_prefix(1); // the key's default value
+        } else if (!line.starts_with('"')) {
+            return;
+        } else {
+            line.remove_prefix(1);
+            if (!unescape(line, '"', text))
+                return;
+        }
+        if (!line.starts_with('='))
+            return;
         line.remove_prefix(1);
         if (line.starts_with("str(2):"))
             line.remove_prefix(7); // an expandable string
-        values[inKey] = quoted(line);
-        return !values.front();
-    });
-    for (std::optional<std::string>& value : values) {
-        if (value)
-            return std::move(value);
-    }
-    return std::nullopt;
-}
-
-std::vector<std::string> steamLibraryPaths(std::string_view libraryFolders)
-{
-    // Valve's KeyValues text: quoted keys, each followed by a quoted value or a block in
-    // braces. A library is a block of the top block, and its folder the "path" value there.
-    std::vector<std::string> paths;
-    int depth = 0;
-    std::optional<std::string> key;
-    for (std::string_view rest = libraryFolders; !rest.empty();) {
-        const char c = rest.front();
-        if (c == '{') {
-            ++depth;
-            key.reset();
-            rest.remove_prefix(1);
-        } else if (c == '}') {
-            --depth;
-            key.reset();
-            rest.remove_prefix(1);
-        } else if (c == '"') {
-            std::optional<std::string> token = quoted(rest);
-            if (!token)
-                break;
-            if (!key) {
-                key = std::move(token);
-            } else {
-                if (depth == 2 && equalIgnoringCase(*key, "path") && !token->empty())
-                    paths.push_back(std::move(*token));
-                key.reset();
-            }
-        } else if (c == '/' && rest.starts_with("//")) {
-            const std::size_t end = rest.find('\n');
-            rest = end == std::string_view::npos ? std::string_view() : rest.substr(end);
-        } else {
-            rest.remove_prefix(1);
+        if (!line.starts_with('"'))
+            return;
+        line.remove_prefix(1);
+        std::string value;
+        if (!unescape(line, '"', value))
+            return;
+        for (const std::size_t i : inSection) {
+            if (!values[i] && equalIgnoringCase(text, wanted[i].name))
+                values[i] = value;
         }
-    }
-    return paths;
-}
-
-std::optional<std::string> lutrisGamePrefix(std::string_view gameFile)
-{
-    bool inGame = false;
-    std::optional<std::string> prefix;
-    forEachLine(gameFile, [&](std::string_view line) {
-        const std::string_view entry = trimmed(line);
-        if (entry.empty() || entry.starts_with('#'))
-            return true;
-        if (line.front() != ' ' && line.front() != '\t') {
-            inGame = entry == "game:";
-            return true;
-        }
-        if (!inGame || !entry.starts_with("prefix:"))
-            return true;
-        std::string_view value = trimmed(entry.substr(7));
-        if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
-            value = value.substr(1, value.size() - 2);
-        if (value.empty())
-            return true;
-        prefix = std::string(value);
-        return false;
     });
-    return prefix;
+    return values;
 }
 
 } // namespace varnholt

@@ -1,11 +1,6 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-// The few records other programs keep of where things are installed, read as text: Wine's
-// registry files, Steam's list of libraries and Lutris's game files. Each reader takes
-// the file's text and answers with what it found, or nothing; a malformed file is never
-// an error, only a file with nothing in it.
-
 #include <optional>
 #include <span>
 #include <string>
@@ -14,19 +9,22 @@
 
 namespace varnholt {
 
-// A string value of a registry key in a Wine registry file (system.reg, user.reg):
-// sections are "[Software\\Vendor\\Product] 1700000000", values "\"Name\"=\"text\"", each
-// backslash doubled. Keys and names match in any letter case, as the registry's do.
-// With several keys, the value under the first of them that has it.
-std::optional<std::string> wineRegistryValue(
-    std::string_view registryFile, std::span<const std::string_view> keys, std::string_view name);
-std::optional<std::string> wineRegistryValue(
-    std::string_view registryFile, std::string_view key, std::string_view name);
+// A string value to look for: its key, as "Software\Vendor\Product" with single
+// backslashes, and its name ("" for the key's default value).
+struct RegistryValueName {
+    std::string_view key;
+    std::string_view name;
+};
 
-// Every library folder in Steam's steamapps/libraryfolders.vdf, in the file's order.
-std::vector<std::string> steamLibraryPaths(std::string_view libraryFolders);
-
-// The Wine prefix a Lutris game file names: "prefix:" under "game:".
-std::optional<std::string> lutrisGamePrefix(std::string_view gameFile);
+// The string values of a Wine registry file (system.reg, user.reg), read in one pass:
+// for each wanted value, its text as UTF-8, or nothing. Keys and names match in any
+// letter case, as the registry's do. The file is read as Wine writes it: sections
+// "[Software\\Vendor\\Product] 1700000000", values "\"Name\"=\"text\"" or
+// "\"Name\"=str(2):\"text\"", every backslash, quote and bracket escaped with a
+// backslash, characters below 32 as C or octal escapes and every character above 127 as
+// "\x" with up to four hexadecimal digits of its UTF-16 code unit. A malformed file is
+// no error, only a file in which fewer values are found.
+std::vector<std::optional<std::string>> wineRegistryValues(
+    std::string_view registryFile, std::span<const RegistryValueName> wanted);
 
 } // namespace varnholt

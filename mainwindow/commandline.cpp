@@ -5,11 +5,23 @@
 
 namespace varnholt {
 
-int listLevelsFolders(const LevelsFolderChoice& choice, std::ostream& out)
+int listLevelsFolders(const LevelsFolderChoice& choice, std::ostream& out, std::ostream& notes, bool verbose)
 {
-    const std::vector<FoundLevelsFolder> folders = choice.folders(std::numeric_limits<std::size_t>::max());
-    for (const FoundLevelsFolder& folder : folders)
-        out << folder.path.string() << '\n';
+    const SearchTrace trace = [&](const std::filesystem::path& place, std::string_view outcome) {
+        out << place.string() << ": " << outcome << '\n';
+    };
+    const std::vector<FoundLevelsFolder> folders
+        = choice.folders(std::numeric_limits<std::size_t>::max(), verbose ? trace : SearchTrace());
+    if (verbose && choice.namedFolder)
+        out << choice.namedFolder->string() << ": " << (folders.empty() ? "no such folder" : "named, used") << '\n';
+    for (const FoundLevelsFolder& folder : folders) {
+        if (!verbose)
+            out << folder.path.string() << '\n';
+    }
+    if (!folders.empty()) {
+        for (const std::filesystem::path& copy : folders.front().copies)
+            notes << levelsCopyWarning(folders.front().path.string(), copy.string()) << '\n';
+    }
     return folders.empty() ? 1 : 0;
 }
 

@@ -18,6 +18,9 @@ struct Options {
         QStringLiteral("Use the game's levels folder <folder> and no other."), QStringLiteral("folder") };
     QCommandLineOption listLevelsFolders { QStringLiteral("list-levels-folders"),
         QStringLiteral("Print every levels folder found, the one used first, and exit.") };
+    QCommandLineOption verbose { QStringLiteral("verbose"),
+        QStringLiteral(
+            "With --list-levels-folders: print every place looked at, and what was found there or why not.") };
     QCommandLineOption showSlots { QStringLiteral("show-slots"),
         QStringLiteral("Print what each multiplayer slot holds now, and exit.") };
 };
@@ -57,11 +60,11 @@ int main(int argc, char* argv[])
     parser.addHelpOption();
     parser.addVersionOption();
     const Options options;
-    parser.addOptions({ options.levelsFolder, options.listLevelsFolders, options.showSlots });
+    parser.addOptions({ options.levelsFolder, options.listLevelsFolders, options.verbose, options.showSlots });
     parser.process(*app);
     const varnholt::LevelsFolderChoice choice = folderChoice(parser, options);
     if (parser.isSet(options.listLevelsFolders))
-        return varnholt::listLevelsFolders(choice, std::cout);
+        return varnholt::listLevelsFolders(choice, std::cout, std::cerr, parser.isSet(options.verbose));
     if (parser.isSet(options.showSlots))
         return varnholt::showSlots(choice, std::cout, std::cerr);
 

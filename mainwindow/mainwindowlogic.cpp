@@ -46,6 +46,13 @@ std::string levelsFolderLogLine(std::string_view folder)
     return "Using the levels folder " + std::string(folder);
 }
 
+std::string levelsCopyWarning(std::string_view folder, std::string_view copy)
+{
+    return "Note: the game may read the copy of the levels in " + std::string(copy) + " instead of "
+        + std::string(folder) + ", which is the folder Varnholt changes. To change the copy, start Varnholt with "
+        + "--levels-folder and the copy's folder.";
+}
+
 MainWindowLogic::MainWindowLogic(
     ControlOperations& window, LevelsFolderChoice folderChoice, LevelFileOperations::LogLineWriter writeReason)
     : m_window(window)
@@ -81,16 +88,16 @@ void MainWindowLogic::Form_Load()
     }
 }
 
-std::vector<FoundLevelsFolder> LevelsFolderChoice::folders(std::size_t most) const
+std::vector<FoundLevelsFolder> LevelsFolderChoice::folders(std::size_t most, const SearchTrace& trace) const
 {
     if (!namedFolder)
-        return findLevelsFolders(searchPlaces(environment), most);
+        return findLevelsFolders(environment, most, trace);
     // The player's folder and no other.
     std::error_code error;
     std::filesystem::path folder = std::filesystem::absolute(*namedFolder, error);
     if (error || !std::filesystem::is_directory(folder, error))
         return {};
-    return { FoundLevelsFolder { std::move(folder), false } };
+    return { FoundLevelsFolder { std::move(folder), false, false, {} } };
 }
 
 bool MainWindowLogic::enterLevelsFolder()
@@ -122,6 +129,8 @@ bool MainWindowLogic::enterLevelsFolder()
     // Which installation is used, unless it is the one the program always used.
     if (!folder.isDefault)
         appendLogLine(levelsFolderLogLine(absoluteFolder.string()));
+    for (const std::filesystem::path& copy : folder.copies)
+        appendLogLine(levelsCopyWarning(absoluteFolder.string(), copy.string()));
     return true;
 }
 

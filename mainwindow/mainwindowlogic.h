@@ -14,8 +14,8 @@
 
 #include "catalogue/levelcatalogue.h"
 #include "controloperations.h"
-#include "levelfiles/levelfileoperations.h"
 #include "gamesearch/gamesearch.h"
+#include "levelfiles/levelfileoperations.h"
 
 #include <filesystem>
 #include <optional>
@@ -43,6 +43,10 @@ std::string levelsFolderNotWritableMessage(std::string_view folder);
 // The log's first line when the levels folder is not the default installation's.
 std::string levelsFolderLogLine(std::string_view folder);
 
+// Said at start-up and by the listing when the game may read a copy of the levels
+// instead of the folder Varnholt changes.
+std::string levelsCopyWarning(std::string_view folder, std::string_view copy);
+
 // How start-up finds the levels folder: searched for, or the one the player named.
 struct LevelsFolderChoice {
     // NOLINTNEXTLINE(google-explicit-constructor): an environment alone means "search"
@@ -53,7 +57,7 @@ struct LevelsFolderChoice {
     }
     // The named folder, made absolute, when it is a folder (else none); without one, the
     // folders the search finds, at most `most` of them.
-    [[nodiscard]] std::vector<FoundLevelsFolder> folders(std::size_t most) const;
+    [[nodiscard]] std::vector<FoundLevelsFolder> folders(std::size_t most, const SearchTrace& trace = {}) const;
 
     EnvironmentLookup environment;
     std::optional<std::filesystem::path> namedFolder;

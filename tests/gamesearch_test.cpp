@@ -1,19 +1,33 @@
 // SPDX-License-Identifier: MIT
-// Finding the game: fake homes laid out as Wine, Steam and the launchers lay them out.
-#include "gamesearch/wineregistry.h"
+// Finding the game: homes laid out as Wine, Steam and the launchers lay them out, with
+// their records written as those programs write them.
 #include "gamesearch/gamesearch.h"
+#include "gamesearch/keyvalues.h"
+#include "gamesearch/wineregistry.h"
 #include "support/scratchfolder.h"
 #include "support/wineprefix.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 using namespace varnholt;
 using namespace varnholt::test;
 namespace fs = std::filesystem;
 
-#ifndef _WIN32 // the search places of Linux: HOME, WINEPREFIX, Steam and the launchers; windows_test has those of
-               // Windows
+#ifndef _WIN32 // the search places of Linux; windows_test has those of Windows
 namespace {
+
+void put(const fs::path& file, std::string_view text)
+{
+    fs::create_directories(file.parent_path());
+    writeFile(file, text);
+}
 
 // A levels folder as the game installs it: it holds slot files.
 fs::path gameAt(const fs::path& levels)
@@ -23,155 +37,315 @@ fs::path gameAt(const fs::path& levels)
     return levels;
 }
 
-std::vector<fs::path> found(const EnvironmentLookup& environment)
+fs::path prefixAt(const fs::path& prefix)
 {
-    std::vector<fs::path> paths;
-    for (const FoundLevelsFolder& folder : findLevelsFolders(searchPlaces(environment)))
-        paths.push_back(fs::canonical(folder.path));
-    return paths;
+    return makeWinePrefix(prefix);
 }
 
-std::vector<fs::path> canonical(std::vector<fs::path> paths)
+// How Wine writes a registry file: a header, then sections with a time and values.
+std::string registry(std::string_view key, std::string_view values)
 {
-    for (fs::path& path : paths)
-        path = fs::canonical(path);
-    return paths;
+    return "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win64\n\n[" + std::string(key)
+        + "] 1700000000\n#time=1da0000000000\n" + std::string(values) + "\n";
 }
+
+struct Home {
+    ScratchFolder scratch;
+    fs::path home = scratch / "home";
+    std::map<std::string, fs::path> environment { { "HOME", home } };
+    std::vector<std::pair<fs::path, std::string>> trace;
+
+    std::vector<FoundLevelsFolder> search(std::size_t most = std::numeric_limits<std::size_t>::max())
+    {
+        trace.clear();
+        return findLevelsFolders(environmentOf(environment), most,
+            [&](const fs::path& place, std::string_view outcome) { trace.emplace_back(place, outcome); });
+    }
+    [[nodiscard]] std::string outcomeAt(const fs::path& place) const
+    {
+        for (const auto& [where, outcome] : trace) {
+            if (where == place)
+                return outcome;
+        }
+        return "not looked at";
+    }
+};
+
+bool sameFolder(const fs::path& a, const fs::path& b)
+{
+    std::error_code error;
+    return fs::equivalent(a, b, error);
+}
+
+// Each launcher's layout alone in a home: its game is the one folder found, both by the
+// listing and by a plain start, and shown as the player knows it (through drive_c).
+struct Layout {
+    const char* name;
+    std::function<fs::path(Home&)> make; // lays out the home, returns the levels folder
+};
+
+const std::vector<Layout> layouts {
+    { "today's default installation in ~/.wine",
+        [](Home& h) { return gameAt(prefixAt(h.home / ".wine") / "drive_c/Program Files/Bullfrog/Populous/levels"); } },
+    { "InstallPath under Wow6432Node, a name Wine escapes",
+        [](Home& h) {
+            const fs::path prefix = prefixAt(h.home / ".wine");
+            put(prefix / "system.reg",
+                registry(R"(Software\\Wow6432Node\\Bullfrog Productions Ltd\\Populous: The Beginning)",
+                    R"("InstallPath"="C:\\Jeux vid\xe9o\\Pop\\")"));
+            return gameAt(prefix / "drive_c/Jeux vid\xc3\xa9o/Pop/levels");
+        } },
+    { "GOG's record of the folder the player chose",
+        [](Home& h) {
+            const fs::path prefix = prefixAt(h.home / ".wine");
+            put(prefix / "system.reg",
+                registry(R"(Software\\Wow6432Node\\GOG.com\\Games\\1207659027)",
+                    "\"exe\"=\"D:\\\\Spiele\\\\Populous\\\\popTB.exe\"\n\"path\"=\"D:\\\\Spiele\\\\Populous\""));
+            fs::create_directories(prefix / "drive_d");
+            fs::create_directory_symlink("../drive_d", prefix / "dosdevices/d:");
+            return gameAt(prefix / "drive_d/Spiele/Populous/levels");
+        } },
+    { "an old GOG installer's folder",
+        [](Home& h) { return gameAt(prefixAt(h.home / ".wine") / "drive_c/GOG Games/Populous 3/LEVELS"); } },
+    { "Steam: a second library and the manifest's installdir",
+        [](Home& h) {
+            const fs::path library = h.scratch / "games disk";
+            put(h.home / ".local/share/Steam/steamapps/libraryfolders.vdf",
+                "\"libraryfolders\"\n{\n\t\"0\"\n\t{\n\t\t\"path\"\t\t\"" + (h.home / ".local/share/Steam").string()
+                    + "\"\n\t}\n\t\"1\"\n\t{\n\t\t\"path\"\t\t\"" + library.string()
+                    + "\"\n\t\t\"apps\"\n\t\t{\n\t\t\t\"2616430\"\t\t\"1\"\n\t\t}\n\t}\n}\n");
+            put(library / "steamapps/appmanifest_2616430.acf",
+                "\"AppState\"\n{\n\t\"appid\"\t\t\"2616430\"\n\t\"installdir\"\t\t\"Populous The Beginning\"\n}\n");
+            return gameAt(library / "steamapps/common/Populous The Beginning/levels");
+        } },
+    { "Steam's old library list in config/, SteamApps in capitals, the Snap",
+        [](Home& h) {
+            const fs::path steam = h.home / "snap/steam/common/.local/share/Steam";
+            put(steam / "config/libraryfolders.vdf",
+                "\"LibraryFolders\"\n{\n\t\"TimeNextStatsReport\"\t\t\"1700000000\"\n\t\"1\"\t\t\""
+                    + (h.scratch / "old").string() + "\"\n}\n");
+            fs::create_directories(steam / "steamapps");
+            return gameAt(h.scratch / "old/SteamApps/common/Populous 3/levels");
+        } },
+    { "the GOG edition added to Steam, run by Proton",
+        [](Home& h) {
+            const fs::path pfx = prefixAt(
+                h.home / ".var/app/com.valvesoftware.Steam/.local/share/Steam/steamapps/compatdata/3158435841/pfx");
+            return gameAt(pfx / "drive_c/GOG Games/Populous - The Beginning/levels");
+        } },
+    { "Windows Steam inside a prefix, its library on drive D",
+        [](Home& h) {
+            const fs::path prefix = prefixAt(h.home / ".wine");
+            put(prefix / "user.reg",
+                registry(R"(Software\\Valve\\Steam)", R"("SteamPath"="c:/program files (x86)/steam")"));
+            put(prefix / "drive_c/Program Files (x86)/Steam/steamapps/libraryfolders.vdf",
+                R"("libraryfolders" { "1" { "path" "D:\\SteamLibrary" } })");
+            fs::create_directory_symlink(h.scratch / "disk", prefix / "dosdevices/d:");
+            return gameAt(h.scratch / "disk/SteamLibrary/steamapps/common/Populous 3/levels");
+        } },
+    { "Heroic's GOG install outside its prefix",
+        [](Home& h) {
+            const fs::path game = h.home / "Games/Heroic/Populous The Beginning";
+            put(h.home / ".config/heroic/gog_store/installed.json",
+                R"({"installed":[{"platform":"windows","executable":"","install_path":")" + game.string()
+                    + R"(","install_size":"200 MiB","is_dlc":false,"appName":"1207659027","language":"en-US"}]})");
+            put(h.home / ".config/heroic/GamesConfig/1207659027.json",
+                R"({"1207659027":{"winePrefix":")" + (h.home / "Games/Heroic/Prefixes/Populous The Beginning").string()
+                    + R"(","wineVersion":{"type":"proton"}},"version":"v0","explicit":true})");
+            return gameAt(game / "levels");
+        } },
+    { "Heroic as a Flatpak, its store files moved to XDG_STATE_HOME",
+        [](Home& h) {
+            h.environment["XDG_STATE_HOME"] = h.scratch / "state";
+            const fs::path game = h.scratch / "elsewhere/Populous";
+            fs::create_directories(h.home / ".config/heroic");
+            put(h.scratch / "state/Heroic/gog_store/installed.json",
+                R"({"installed":[{"install_path":")" + game.string() + R"(","appName":"1207659027"}]})");
+            return gameAt(game / "levels");
+        } },
+    { "Heroic's default prefixes, since 2.21 and before",
+        [](Home& h) {
+            prefixAt(h.home / "Games/Heroic/Prefixes/default/Other Game/pfx");
+            return gameAt(prefixAt(h.home / "Games/Heroic/Prefixes/Populous The Beginning")
+                / "drive_c/GOG Games/Populous - The Beginning/levels");
+        } },
+    { "Lutris: a GOG install whose exe PyYAML folded onto the next line",
+        [](Home& h) {
+            h.environment["XDG_DATA_HOME"] = h.scratch / "data";
+            const fs::path prefix = prefixAt(h.home / "Games/gog/populous-the-beginning");
+            put(h.scratch / "data/lutris/games/populous-the-beginning-1700000000.yml",
+                "game:\n  arch: win32\n  exe: ~/Games/gog/populous-the-beginning/drive_c/GOG Games/Populous The\n"
+                "    Beginning/popTB.exe\n  prefix: ~/Games/gog/populous-the-beginning\nsystem: {}\n");
+            return gameAt(prefix / "drive_c/GOG Games/Populous The Beginning/levels");
+        } },
+    { "Lutris as a Flatpak: the game beside its pfx prefix",
+        [](Home& h) {
+            const fs::path dir = h.scratch / "lutris games/populous";
+            prefixAt(dir / "pfx");
+            put(h.home / ".var/app/net.lutris.Lutris/config/lutris/games/populous.yml",
+                "game:\n  exe: Populous/popTB.exe\n  game_path: " + dir.string()
+                    + "\n  prefix: " + (dir / "pfx").string() + "\n");
+            return gameAt(dir / "Populous/levels");
+        } },
+    { "Bottles on a custom path, found through its placeholder",
+        [](Home& h) {
+            const fs::path bottle = h.scratch / "big disk/Populous";
+            put(h.home / ".local/share/bottles/bottles/Populous/placeholder.yml", "Path: " + bottle.string() + "\n");
+            return gameAt(prefixAt(bottle) / "drive_c/GOG Games/Populous - The Beginning/levels");
+        } },
+    { "a bottle of the Flatpak, and PlayOnLinux",
+        [](Home& h) {
+            prefixAt(h.home / ".PlayOnLinux/wineprefix/Other");
+            return gameAt(prefixAt(h.home / ".var/app/com.usebottles.bottles/data/bottles/bottles/Pop")
+                / "drive_c/Program Files (x86)/Bullfrog/Populous/levels");
+        } },
+};
 
 } // namespace
 
-// One home with the game wherever players have it, each in its own place: every one is
-// found, in the documented order, and only the first is the default installation.
-TEST(LevelsFolder, EverySourceIsFoundInOrder)
+TEST(GameSearch, FindsTheGameInEveryLayoutOfTheLaunchers)
 {
-    ScratchFolder scratch;
-    const fs::path home = scratch / "home";
-    const fs::path wine = makeWinePrefix(home / ".wine");
-    const fs::path today = makeLevelsFolder(wine); // empty: today's folder counts all the same
-    // The registry of a 64-bit prefix keeps the 32-bit game's key under Wow6432Node; user.reg has HKCU.
-    writeFile(wine / "system.reg",
-        "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win64\n\n"
-        "[Software\\\\Wow6432Node\\\\Bullfrog Productions Ltd\\\\Populous: The Beginning] 1700000000\n"
-        "#time=1da0000\n\"InstallPath\"=\"C:\\\\Games\\\\Pop\\\\\"\n\n"); // a path may end in a backslash
-    const fs::path registered = gameAt(wine / "drive_c/GAMES/pop/Levels");
-    writeFile(wine / "user.reg",
-        "[Software\\\\Bullfrog Productions Ltd\\\\Populous: The Beginning]\n"
-        "\"installpath\"=str(2):\"c:\\\\Users\\\\Pop\"\n");
-    const fs::path registeredForUser = gameAt(wine / "drive_c/Users/Pop/levels");
-    const fs::path gog = gameAt(wine / "drive_c/GOG Games/Populous - The Beginning/levels");
+    for (const Layout& layout : layouts) {
+        SCOPED_TRACE(layout.name);
+        Home home;
+        fs::create_directories(home.home);
+        const fs::path levels = layout.make(home);
+        const std::vector<FoundLevelsFolder> found = home.search();
+        ASSERT_EQ(found.size(), 1U);
+        EXPECT_TRUE(sameFolder(found.front().path, levels)) << found.front().path;
+        EXPECT_EQ(found.front().path.string().find("dosdevices"), std::string::npos) << found.front().path;
+        EXPECT_EQ(found.front().isDefault, std::string_view(layout.name).starts_with("today"));
+        const std::vector<FoundLevelsFolder> first = home.search(1);
+        ASSERT_EQ(first.size(), 1U);
+        EXPECT_EQ(first.front().path, found.front().path);
+    }
+}
 
-    const fs::path steam = home / ".local/share/Steam";
+// All of them in one home: the documented order, each folder once, and a copy of the
+// levels in the user's local application data, listed last and named beside the
+// installation the game may read it for.
+TEST(GameSearch, ListsEverySourceInOrderAndTheCopiesLast)
+{
+    Home home;
+    std::vector<fs::path> expected;
+    for (const std::size_t row : { 0, 4, 8, 11, 14 })
+        expected.push_back(layouts[row].make(home));
+    const fs::path copy = gameAt(home.home / ".wine/drive_c/users/steamuser/AppData/Local/Bullfrog/Populous/levels");
+    expected.push_back(copy);
+    const std::vector<FoundLevelsFolder> found = home.search();
+    ASSERT_EQ(found.size(), expected.size());
+    for (std::size_t i = 0; i < found.size(); ++i)
+        EXPECT_TRUE(sameFolder(found[i].path, expected[i])) << i << ": " << found[i].path;
+    EXPECT_TRUE(found.front().isDefault);
+    ASSERT_EQ(found.front().copies.size(), 1U);
+    EXPECT_TRUE(sameFolder(found.front().copies.front(), copy));
+    EXPECT_TRUE(found.back().isCopy);
+}
+
+// What a player's disk may hold instead of records: nothing hangs, nothing huge is read,
+// nothing relative is taken from the current folder, and each is named in the trace
+// with why it was passed over.
+TEST(GameSearch, HostileRecordsArePassedOverAndSaidWhy)
+{
+    alarm(60); // a record opened as a FIFO would wait here for good
+    Home home;
+    const fs::path wine = prefixAt(home.home / ".wine");
+    const fs::path steam = home.home / ".local/share/Steam";
     fs::create_directories(steam / "steamapps");
-    fs::create_directories(home / ".steam");
-    fs::create_directory_symlink(steam, home / ".steam/steam"); // the same Steam, met twice
-    writeFile(steam / "steamapps/libraryfolders.vdf",
-        "\"libraryfolders\"\n{\n\t\"0\"\n\t{\n\t\t\"path\"\t\t\"" + steam.string()
-            + "\"\n\t}\n\t\"1\"\n\t{\n\t\t\"path\"\t\t\"" + (scratch / "games disk").string()
-            + "\"\n\t\t\"apps\"\n\t\t{\n\t\t\t\"2616430\"\t\t\"1\"\n\t\t}\n\t}\n}\n");
-    const fs::path steamLibrary = gameAt(scratch / "games disk/steamapps/common/Populous 3/levels");
-    const fs::path flatpakSteam
-        = gameAt(home / ".var/app/com.valvesoftware.Steam/.local/share/Steam/SteamApps/common/populous 3/levels");
-
-    const fs::path playOnLinux = makeLevelsFolder(makeWinePrefix(home / ".PlayOnLinux/wineprefix/Populous"));
-    gameAt(playOnLinux);
-    const fs::path heroic = gameAt(makeWinePrefix(home / "Games/Heroic/Prefixes/default/Populous/pfx")
-        / "drive_c/GOG Games/Populous - The Beginning/levels");
-    const fs::path lutrisPrefix = makeWinePrefix(home / "lutris prefix"); // named from the home, as "~/…"
-    fs::create_directories(home / ".config/lutris/games");
-    writeFile(home / ".config/lutris/games/populous-1700000000.yml",
-        "game:\n  exe: ~/x/popTB.exe\n  prefix: ~/lutris prefix\nsystem: {}\nwine:\n  prefix: /not/this\n");
-    writeFile(lutrisPrefix / "system.reg",
-        "[Software\\\\Bullfrog Productions Ltd\\\\Populous: The Beginning]\n"
-        "\"InstallPath\"=\"C:\\\\Pop\"\n");
-    const fs::path lutris = gameAt(lutrisPrefix / "drive_c/Pop/levels");
-    const fs::path lutrisDefault
-        = gameAt(makeWinePrefix(home / "Games/populous") / "drive_c/Program Files (x86)/Bullfrog/Populous/levels");
-    const fs::path bottle = gameAt(makeWinePrefix(home / ".var/app/com.usebottles.bottles/data/bottles/bottles/Pop")
-        / "drive_c/GOG Games/Populous - The Beginning/levels");
-    // A levels folder without slot files, beyond the first, is not the game's.
-    fs::create_directories(makeWinePrefix(home / ".local/share/bottles/bottles/Empty")
-        / "drive_c/GOG Games/Populous - The Beginning/levels");
-
-    const EnvironmentLookup environment = environmentOf({ { "HOME", home } });
-    EXPECT_EQ(found(environment),
-        canonical({ today, registered, registeredForUser, gog, steamLibrary, flatpakSteam, playOnLinux, heroic, lutris,
-            lutrisDefault, bottle }));
-    const std::optional<FoundLevelsFolder> first = findLevelsFolder(environment);
-    ASSERT_TRUE(first);
-    EXPECT_TRUE(first->isDefault);
-    EXPECT_EQ(first->path, today);
-
-    // Without today's folder, the next source is the one a start uses, and not as the default.
-    fs::remove(today);
-    const std::optional<FoundLevelsFolder> next = findLevelsFolder(environment);
-    ASSERT_TRUE(next);
-    EXPECT_FALSE(next->isDefault);
-    EXPECT_EQ(fs::canonical(next->path), fs::canonical(registered));
-}
-
-// Only an absolute $WINEPREFIX counts, or else the home's own; drive C is followed as its
-// link says, every step matched in any case, and the 32-bit folder serves only while the
-// usual one is missing. Records that are missing, malformed or point nowhere, and a
-// relative prefix, are passed over without harm.
-TEST(LevelsFolder, IsFoundWhereTheGameIsAndNowhereElse)
-{
-    ScratchFolder scratch;
-    const fs::path home = scratch / "home";
-    const fs::path prefix = makeWinePrefix(home / ".wine");
-    const auto environment = environmentOf({ { "HOME", home } });
-    EXPECT_EQ(found(environment), std::vector<fs::path> {});
-    fs::create_directories(prefix / "drive_c/Program Files/Bullfrog/Populous");
-    writeFile(prefix / "drive_c/Program Files/Bullfrog/Populous/levels", "a file, not a folder");
-    writeFile(prefix / "system.reg",
-        "[Software\\\\Bullfrog Productions Ltd\\\\Populous: The Beginning\n\"InstallPath\"=\"C:\\\\Pop");
-    writeFile(prefix / "user.reg",
-        "[Software\\\\Bullfrog Productions Ltd\\\\Populous: The Beginning]\n\"InstallPath\"=\"C:\\\\Nowhere\"\n");
-    fs::create_directories(home / ".steam/steam/steamapps");
-    writeFile(home / ".steam/steam/steamapps/libraryfolders.vdf", "\"libraryfolders\" { \"0\" { \"path\" \"/nowhere");
-    fs::create_directories(home / ".local/share/lutris/games");
-    writeFile(home / ".local/share/lutris/games/a.yml", "game:\n  prefix: relative/prefix\n");
-    writeFile(home / ".local/share/lutris/games/b.yml", std::string("\0\xff[{", 4));
-    fs::create_directories(home / "Games/not a prefix");
-    const fs::path relative = gameAt(makeLevelsFolder(makeWinePrefix(scratch / "relative/prefix")));
+    const fs::path lutris = home.home / ".local/share/lutris/games";
+    fs::create_directories(lutris);
+    ASSERT_EQ(::mkfifo((wine / "system.reg").c_str(), 0600), 0);
+    fs::create_symlink("/dev/zero", wine / "user.reg");
+    ASSERT_EQ(::mkfifo((steam / "steamapps/libraryfolders.vdf").c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo((lutris / "fifo.yml").c_str(), 0600), 0);
+    put(lutris / "huge.yml", "");
+    fs::resize_file(lutris / "huge.yml", std::uintmax_t { 60 } << 20);
+    put(lutris / "deep.yml", std::string(100000, '['));
+    put(lutris / "relative.yml", "game:\n  exe: relative/popTB.exe\n  prefix: relative\n");
+    put(home.home / ".config/heroic/gog_store/installed.json", "{\"installed\": [ {\"install_path\": 7}, [[[[");
+    std::string manyLibraries = "\"libraryfolders\" {";
+    for (int i = 0; i < 10000; ++i)
+        manyLibraries += " \"" + std::to_string(i) + "\" { \"path\" \"" + steam.string() + "\" }";
+    put(steam / "config/libraryfolders.vdf", manyLibraries + "}");
+    // A dangling drive C is no drive, though drive_c is there.
+    const fs::path dangling = makeWinePrefix(home.home / "Games/dangling");
+    gameAt(dangling / "drive_c/GOG Games/Populous 3/levels");
+    fs::remove(dangling / "dosdevices/c:");
+    fs::create_directory_symlink("../nowhere", dangling / "dosdevices/c:");
+    for (int i = 0; i < 2000; ++i)
+        fs::create_directory(home.home / "Games" / std::to_string(i));
+    const fs::path relativeGame = gameAt(home.scratch / "relative/drive_c/GOG Games/Populous 3/levels");
+    prefixAt(home.scratch / "relative");
     const fs::path startFolder = fs::current_path();
-    fs::current_path(scratch.path()); // where a relative path would lead
-    for (const fs::path& wrong : { fs::path(), fs::path("relative/prefix"), scratch / "none" })
-        EXPECT_EQ(found(environmentOf({ { "HOME", home }, { "WINEPREFIX", wrong } })), std::vector<fs::path> {})
-            << wrong;
-    EXPECT_EQ(found(environment), std::vector<fs::path> {});
-    fs::current_path(startFolder);
-    EXPECT_EQ(
-        findLevelsFolder(environmentOf({ { "HOME", home }, { "WINEPREFIX", scratch / "relative/prefix" } }))->path,
-        relative);
+    fs::current_path(home.scratch.path()); // where a relative path would lead
 
-    const fs::path other = makeWinePrefix(scratch / "other", "windows-drive");
-    fs::create_directories(other / "windows-drive/PROGRAM FILES (X86)/bullfrog/POPULOUS/Levels");
-    const auto inOther = environmentOf({ { "HOME", home }, { "WINEPREFIX", other } });
-    EXPECT_EQ(found(inOther), canonical({ other / "windows-drive/PROGRAM FILES (X86)/bullfrog/POPULOUS/Levels" }));
-    EXPECT_EQ(found(inOther), canonical({ makeLevelsFolder(other) }));
+    EXPECT_EQ(home.search().size(), 0U);
+    EXPECT_EQ(home.outcomeAt(wine / "system.reg"), "record unreadable: not a regular file");
+    EXPECT_EQ(home.outcomeAt(wine / "user.reg"), "record unreadable: not a regular file");
+    EXPECT_EQ(home.outcomeAt(steam / "steamapps/libraryfolders.vdf"), "record unreadable: not a regular file");
+    EXPECT_EQ(home.outcomeAt(lutris / "huge.yml"), "record unreadable: larger than 4194304 bytes");
+    EXPECT_EQ(home.outcomeAt(lutris / "deep.yml"), "record unreadable: not a YAML mapping");
+    EXPECT_EQ(
+        home.outcomeAt(home.home / ".config/heroic/gog_store/installed.json"), "record unreadable: not a JSON object");
+    EXPECT_EQ(home.outcomeAt(home.home / "Games/dangling"), "no Wine prefix");
+    EXPECT_EQ(home.outcomeAt(home.home / "Games/7"), "no Wine prefix");
+
+    // An empty or relative WINEPREFIX or HOME is no prefix and no home, and the search
+    // goes on with what is absolute: here the game in Steam.
+    const fs::path steamGame = gameAt(steam / "steamapps/common/Populous 3/levels");
+    for (const std::map<std::string, fs::path>& environment :
+        std::vector<std::map<std::string, fs::path>> { { { "HOME", home.home }, { "WINEPREFIX", "" } },
+            { { "HOME", home.home }, { "WINEPREFIX", "relative" } }, { { "HOME", "relative" } } }) {
+        home.environment = environment;
+        const std::vector<FoundLevelsFolder> found = home.search();
+        const bool relativeHome = environment.at("HOME") == "relative";
+        ASSERT_EQ(found.size(), relativeHome ? 0U : 1U);
+        if (!relativeHome)
+            EXPECT_TRUE(sameFolder(found.front().path, steamGame));
+        else
+            EXPECT_EQ(home.outcomeAt(home.scratch / "relative"), "not looked at");
+    }
+    fs::current_path(startFolder);
+    alarm(0);
+    EXPECT_TRUE(fs::exists(relativeGame));
 }
+
 #endif
 
-TEST(InstallRecords, ReadWhatTheyHoldAndNothingElse)
+// The readers of the formats that have no library: Wine's registry files and Steam's
+// KeyValues, each as its writer writes it.
+TEST(Records, ReadAsTheirWritersWriteThem)
 {
-    const std::string registry
+    const std::string file
         = "[Software\\\\Other]\n\"InstallPath\"=\"C:\\\\Other\"\n"
-          "[Software\\\\Game] 123\n\"Version\"=dword:00000001\n\"Path\"=\"C:\\\\Say \\\"hi\\\"\"\n";
-    EXPECT_EQ(wineRegistryValue(registry, "software\\game", "PATH"), "C:\\Say \"hi\"");
-    EXPECT_EQ(wineRegistryValue(registry, "SOFTWARE\\GAME", "path"), "C:\\Say \"hi\"");
-    EXPECT_EQ(wineRegistryValue(registry, "Software\\Game", "InstallPath"), std::nullopt);
-    EXPECT_EQ(wineRegistryValue(registry, "Software\\Game", "Version"), std::nullopt);
-    EXPECT_EQ(steamLibraryPaths("// comment\n\"libraryfolders\"{\"contentstatsid\" \"1\" \"0\"{\"path\" "
-                                "\"C:\\\\Steam\" \"apps\"{\"path\" \"no\"}}"
-                                "\"1\"{\"label\" \"\" \"PATH\" \"/mnt/games\"}}"),
-        (std::vector<std::string> { "C:\\Steam", "/mnt/games" }));
-    EXPECT_EQ(lutrisGamePrefix("game:\n  # a comment\n  prefix: '/home/p/Games/pop'\nwine:\n  prefix: /no\n"),
-        "/home/p/Games/pop");
-    EXPECT_EQ(lutrisGamePrefix("system:\n  prefix: /no\n"), std::nullopt);
-    EXPECT_EQ(lutrisGamePrefix("  prefix: /no\ngame:\n  prefix: /yes\n"), "/yes");
-    // A quote left open at the end of what is read is no value, whatever follows in memory.
-    const std::string_view unclosed = "[Software\\\\Game]\n\"Path\"=\"C:\\\\Pop\"";
-    EXPECT_EQ(wineRegistryValue(unclosed, "Software\\Game", "Path"), "C:\\Pop");
-    EXPECT_EQ(wineRegistryValue(unclosed.substr(0, unclosed.size() - 1), "Software\\Game", "Path"), std::nullopt);
-    EXPECT_EQ(lutrisGamePrefix("game:\r\n  prefix: /written/on/windows\r\n"), "/written/on/windows");
+          "[Software\\\\Game\\\\\\]x] 123\n\"Version\"=dword:00000001\n\"Path\"=\"C:\\\\Say \\\"hi\\\"\"\n"
+          "@=\"default\"\n\"Name\"=str(2):\"Jeux vid\\xe9o \\x1f600\\xd83d\\xde00\\t\\033\"\n"
+          "[Software\\\\Open\n\"Path\"=\"C:\\\\Pop";
+    const std::vector<RegistryValueName> wanted { { "software\\game\\]x", "PATH" }, { "Software\\Game\\]x", "" },
+        { "SOFTWARE\\GAME\\]X", "name" }, { "Software\\Game\\]x", "InstallPath" }, { "Software\\Game\\]x", "Version" },
+        { "Software\\Open", "Path" } };
+    const std::vector<std::optional<std::string>> values = wineRegistryValues(file, wanted);
+    const std::vector<std::optional<std::string>> expected { "C:\\Say \"hi\"", "default",
+        "Jeux vid\xc3\xa9o \xe1\xbd\xa0"
+        "0\xf0\x9f\x98\x80\t\x1b",
+        std::nullopt, std::nullopt, std::nullopt };
+    EXPECT_EQ(values, expected);
+
+    const std::vector<KeyValue> entries
+        = parseKeyValues("// comment\n\"libraryfolders\"{\"0\"{\"path\" \"C:\\\\Steam\" "
+                         "bare word \"apps\"{\"path\" \"no\"}}\"1\" \"D:\\\\Old\"}"
+                         "\"unclosed\" {\"path\" \"/mnt");
+    ASSERT_EQ(entries.size(), 2U);
+    EXPECT_EQ(entries[0].key, "libraryfolders");
+    ASSERT_EQ(entries[0].block.size(), 2U);
+    EXPECT_EQ(entries[0].block[0].valueOf("PATH"), "C:\\Steam");
+    EXPECT_EQ(entries[0].block[0].valueOf("bare"), "word");
+    ASSERT_NE(entries[0].block[0].blockOf("apps"), nullptr);
+    EXPECT_EQ(entries[0].block[0].blockOf("apps")->valueOf("path"), "no");
+    EXPECT_EQ(entries[0].valueOf("1"), "D:\\Old");
+    EXPECT_TRUE(entries[1].block.empty());
+    std::string deep;
+    for (int i = 0; i < 100000; ++i)
+        deep += "\"k\"{";
+    EXPECT_EQ(parseKeyValues(deep).size(), 1U); // read to a depth Steam never writes, no further
 }

@@ -166,7 +166,7 @@ TEST_F(MainWindowLogicTest, StartUpSaysWhichInstallationItUsesOrThatThereIsNone)
     }
     EXPECT_EQ(snapshotOf(scratch.path()), scratchBefore);
 
-    const fs::path gog = prefix / "dosdevices/c:/GOG Games/Populous - The Beginning/levels";
+    const fs::path gog = prefix / "drive_c/GOG Games/Populous - The Beginning/levels";
     fs::create_directories(gog);
     for (const int level : { 2080, 2100, 2120 })
         writeLevel(gog, level);
@@ -189,7 +189,12 @@ TEST_F(MainWindowLogicTest, StartUpSaysWhichInstallationItUsesOrThatThereIsNone)
 // folder found, or the named one alone; neither touches a file.
 TEST_F(MainWindowLogicTest, TheCommandLineTellsWhatIsWhere)
 {
+    // A copy of the levels the game may read instead: named at start-up and by the listing.
+    const fs::path copy = prefix / "drive_c/users/player/AppData/Local/Bullfrog/Populous/levels";
+    fs::create_directories(copy);
+    writeFile(copy / "levl2100.dat", "a copy");
     logic.Form_Load();
+    EXPECT_NE(window.log.find(levelsCopyWarning(levels.string(), copy.string()) + "\r\n"), std::string::npos);
     writeFile(levels / "levl2080.inf", "levl2080.inf changed by hand"); // the same size, other bytes
     writeFile(levels / "levl2120.ver", "changed by a game update");
     const std::string before = snapshotOf(levels);
@@ -202,9 +207,16 @@ TEST_F(MainWindowLogicTest, TheCommandLineTellsWhatIsWhere)
     EXPECT_EQ(errors.str(), std::string(levelsFolderMissingMessage) + "\n");
 
     std::ostringstream list;
-    EXPECT_EQ(listLevelsFolders(environment(), list), 0);
+    std::ostringstream notes;
+    EXPECT_EQ(listLevelsFolders(environment(), list, notes), 0);
+    EXPECT_EQ(list.str(), levels.string() + "\n" + copy.string() + "\n");
+    EXPECT_EQ(notes.str(), levelsCopyWarning(levels.string(), copy.string()) + "\n");
+    list.str("");
+    EXPECT_EQ(listLevelsFolders(environment(), list, notes, true), 0);
+    EXPECT_NE(list.str().find(levels.string() + ": found: the default installation\n"), std::string::npos);
+    EXPECT_NE(list.str().find(copy.string() + ": found: a copy of the levels"), std::string::npos) << list.str();
+    list.str("");
+    EXPECT_EQ(listLevelsFolders(LevelsFolderChoice(environment(), scratch / "none"), list, notes), 1);
+    EXPECT_EQ(listLevelsFolders(LevelsFolderChoice(environmentOf({}), levels), list, notes), 0); // the named one alone
     EXPECT_EQ(list.str(), levels.string() + "\n");
-    EXPECT_EQ(listLevelsFolders(LevelsFolderChoice(environment(), scratch / "none"), list), 1);
-    EXPECT_EQ(listLevelsFolders(LevelsFolderChoice(environmentOf({}), levels), list), 0); // the named folder alone
-    EXPECT_EQ(list.str(), levels.string() + "\n" + levels.string() + "\n");
 }

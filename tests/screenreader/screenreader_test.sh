@@ -18,7 +18,7 @@ mkdir -p "$home/.wine/dosdevices" "$home/.wine/drive_c/GOG Games/Populous - The 
 ln -s ../drive_c "$home/.wine/dosdevices/c:"
 mv "$demo" "$home/.wine/drive_c/GOG Games/Populous - The Beginning/levels"
 unset WINEPREFIX
-export HOME=$home LEVELS="$home/.wine/dosdevices/c:/GOG Games/Populous - The Beginning/levels"
+export HOME=$home LEVELS="$home/.wine/drive_c/GOG Games/Populous - The Beginning/levels"
 export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 PROGRAM=$program CHECK=$here/screenreader_check.py
 xvfb-run -a -s "-screen 0 1024x768x24" dbus-run-session -- bash -c '
     /usr/libexec/at-spi-bus-launcher --launch-immediately >/dev/null 2>&1 &

@@ -11,7 +11,7 @@ namespace varnholt::test {
 // A Wine prefix laid out as Wine lays it out: drive C is the link dosdevices/c:.
 std::filesystem::path makeWinePrefix(const std::filesystem::path& prefix, const std::string& driveFolder = "drive_c");
 
-// The game's levels folder under drive C of a prefix.
+// The game's levels folder under drive C of a prefix, as the search shows it: through drive_c.
 std::filesystem::path makeLevelsFolder(const std::filesystem::path& prefix);
 
 // An environment with exactly these variables set.

@@ -1,0 +1,28 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+namespace varnholt {
+
+bool isFolder(const std::filesystem::path& path);
+
+// One step down from a folder to a subfolder, in any letter case, as Wine takes it.
+std::optional<std::filesystem::path> subfolder(const std::filesystem::path& folder, std::string_view step);
+
+// Down a Windows path's steps ("Games\Pop", or with slashes) from a folder, each in any
+// letter case.
+std::optional<std::filesystem::path> followWindowsPath(std::filesystem::path folder, std::string_view steps);
+
+// The entries of one folder (never of its subfolders), sorted, so that the order tried
+// does not depend on the disk. Nothing when it cannot be read.
+std::vector<std::filesystem::path> entriesOf(const std::filesystem::path& folder);
+
+// The same folder however it is reached (links, "..", letter case as the disk has it),
+// for telling whether two paths name one folder; the path itself when it cannot be told.
+std::filesystem::path sameFolderKey(const std::filesystem::path& folder);
+
+} // namespace varnholt

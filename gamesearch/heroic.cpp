@@ -1,0 +1,120 @@
+// SPDX-License-Identifier: MIT
+#include "heroic.h"
+
+#include "folderpaths.h"
+#include "recordfile.h"
+
+#include <nlohmann/json.hpp>
+
+namespace varnholt {
+namespace {
+
+namespace fs = std::filesystem;
+using Json = nlohmann::json;
+
+// A record's JSON, or a note of why there is none.
+std::optional<Json> jsonRecord(Search& search, const fs::path& file)
+{
+    RecordFile record = readRecordFile(file);
+    if (!record.text) {
+        search.note(file, record.problem == "no such file" ? record.problem : "record unreadable: " + record.problem);
+        return std::nullopt;
+    }
+    Json json = Json::parse(*record.text, nullptr, false);
+    if (json.is_discarded() || !json.is_object()) {
+        search.note(file, "record unreadable: not a JSON object");
+        return std::nullopt;
+    }
+    return json;
+}
+
+std::string_view stringAt(const Json& object, const char* key)
+{
+    if (!object.is_object())
+        return {};
+    const auto found = object.find(key);
+    return found != object.end() && found->is_string() ? std::string_view(found->get_ref<const std::string&>())
+                                                       : std::string_view();
+}
+
+std::optional<fs::path> prefixOf(Search& search, const fs::path& configFolder, std::string_view appName,
+    std::string_view runner, const RecordedPath& pathOf)
+{
+    if (appName.empty() || appName.find_first_of("/\\") != std::string_view::npos || appName == ".." || appName == ".")
+        return std::nullopt;
+    // Today's settings file, then the one newer Heroics write per runner.
+    const fs::path settingsFolder = configFolder / "GamesConfig";
+    if (const std::optional<Json> settings = jsonRecord(search, settingsFolder / (std::string(appName) + ".json"))) {
+        const auto game = settings->find(std::string(appName));
+        if (game != settings->end())
+            return pathOf(stringAt(*game, "winePrefix"));
+    }
+    if (const std::optional<Json> settings
+        = jsonRecord(search, settingsFolder / (std::string(appName) + "_" + std::string(runner) + ".json"))) {
+        const auto game = settings->find("settings");
+        if (game != settings->end())
+            return pathOf(stringAt(*game, "winePrefix"));
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::vector<HeroicGame> heroicGames(Search& search, const HeroicFolders& folders, const RecordedPath& pathOf)
+{
+    const fs::path& configFolder = folders.config;
+    std::vector<fs::path> gogRecords { configFolder / "gog_store" / "installed.json" };
+    std::vector<fs::path> sideloadRecords { configFolder / "sideload_apps" / "library.json" };
+    if (folders.state)
+        gogRecords.push_back(*folders.state / "gog_store" / "installed.json");
+    if (folders.data)
+        sideloadRecords.push_back(*folders.data / "sideload_apps" / "library.json");
+    std::vector<HeroicGame> games;
+    if (!isFolder(configFolder)) {
+        search.note(configFolder, "no such folder");
+        return games;
+    }
+    const auto add = [&](std::string_view folder, std::string_view appName, std::string_view runner) {
+        if (std::optional<fs::path> path = pathOf(folder))
+            games.push_back({ std::move(*path), prefixOf(search, configFolder, appName, runner, pathOf) });
+        else if (!folder.empty())
+            search.note(folder, "passed over: not an absolute path");
+    };
+    for (const fs::path& record : gogRecords) {
+        const std::optional<Json> gog = jsonRecord(search, record);
+        const auto installed = gog ? gog->find("installed") : Json::const_iterator();
+        if (!gog || installed == gog->end() || !installed->is_array())
+            continue;
+        for (const Json& game : *installed)
+            add(stringAt(game, "install_path"), stringAt(game, "appName"), "gog");
+    }
+    for (const fs::path& record : sideloadRecords) {
+        const std::optional<Json> sideloaded = jsonRecord(search, record);
+        if (!sideloaded)
+            continue;
+        const auto list = sideloaded->find("games");
+        if (list != sideloaded->end() && list->is_array()) {
+            for (const Json& game : *list) {
+                const std::optional<fs::path> executable = pathOf(
+                    stringAt(game.is_object() && game.contains("install") ? game["install"] : Json(), "executable"));
+                if (executable)
+                    add(executable->parent_path().string(), stringAt(game, "app_name"), "sideload");
+            }
+        }
+    }
+    return games;
+}
+
+std::vector<fs::path> heroicDefaultPrefixes(const fs::path& heroicGamesFolder)
+{
+    std::vector<fs::path> prefixes;
+    for (const fs::path& base : { heroicGamesFolder / "Prefixes", heroicGamesFolder / "Prefixes" / "default" }) {
+        for (const fs::path& prefix : entriesOf(base)) {
+            prefixes.push_back(prefix);
+            prefixes.push_back(prefix / "pfx");
+        }
+    }
+    return prefixes;
+}
+
+} // namespace varnholt

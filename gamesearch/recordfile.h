@@ -1,0 +1,26 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace varnholt {
+
+// What other programs keep of where things are installed is read only from regular files
+// of a bounded size: a FIFO, a device or a record grown far past any real one is passed
+// over at the cost of one look, never opened or read.
+inline constexpr std::size_t largestRegistryFile = std::size_t { 64 } << 20; // real ones: a few MiB
+inline constexpr std::size_t largestRecord = std::size_t { 4 } << 20; // launchers' records: a few KiB
+
+struct RecordFile {
+    std::optional<std::string> text;
+    // Why there is no text: "no such file", "not a regular file", "larger than …", or the
+    // system's reason.
+    std::string problem;
+};
+
+RecordFile readRecordFile(const std::filesystem::path& file, std::size_t limit = largestRecord);
+
+} // namespace varnholt

@@ -1,0 +1,119 @@
+// SPDX-License-Identifier: MIT
+#include "search.h"
+
+#include "catalogue/levelcatalogue.h"
+#include "folderpaths.h"
+#include "levelfiles/entryname.h"
+
+namespace varnholt {
+
+namespace fs = std::filesystem;
+
+bool holdsASlotFile(const fs::path& folder)
+{
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        for (const LevelSlot& slot : levelSlots) {
+            for (const std::string_view extension : levelFileExtensions) {
+                if (equalIgnoringCase(name, levelFileName(slot.levelNumber, extension)))
+                    return true;
+            }
+        }
+    }
+    return false;
+}
+
+std::vector<fs::path> levelsCopiesIn(const WindowsSystem& system)
+{
+    std::vector<fs::path> copies;
+    for (const fs::path& local : system.localAppDataFolders()) {
+        for (const std::string_view copy :
+            { R"(Bullfrog\Populous\levels)", R"(VirtualStore\Program Files (x86)\Bullfrog\Populous\levels)",
+                R"(VirtualStore\Program Files\Bullfrog\Populous\levels)" }) {
+            std::optional<fs::path> folder = followWindowsPath(local, copy);
+            if (folder && holdsASlotFile(*folder))
+                copies.push_back(std::move(*folder));
+        }
+    }
+    return copies;
+}
+
+Search::Search(std::size_t most, const SearchTrace& trace)
+    : m_most(most)
+    , m_trace(trace)
+{
+}
+
+void Search::note(const fs::path& place, std::string_view outcome) const
+{
+    if (m_trace)
+        m_trace(place, outcome);
+}
+
+void Search::offerGameFolder(const fs::path& gameFolder, const WindowsSystem* system)
+{
+    if (done())
+        return;
+    if (const std::optional<fs::path> levels = subfolder(gameFolder, "levels"))
+        offerLevelsFolder(*levels, system);
+    else
+        note(gameFolder / "levels", isFolder(gameFolder) ? "no levels folder" : "no such folder");
+}
+
+void Search::offerLevelsFolder(const fs::path& folder, const WindowsSystem* system, bool isDefault)
+{
+    if (done())
+        return;
+    if (!isFolder(folder)) {
+        note(folder, "no such folder");
+        return;
+    }
+    if (!isDefault && !equalIgnoringCase(folder.filename().string(), "levels")) {
+        note(folder, "not a folder named levels");
+        return;
+    }
+    if (!isDefault && !holdsASlotFile(folder)) {
+        note(folder, "folder holds no slot file");
+        return;
+    }
+    std::error_code error;
+    fs::path absolute = fs::absolute(folder, error).lexically_normal();
+    if (!m_seenFolders.insert(sameFolderKey(absolute).string()).second) {
+        note(folder, "found again");
+        return;
+    }
+    note(folder, isDefault ? "found: the default installation" : "found");
+    FoundLevelsFolder found { std::move(absolute), isDefault, false, {} };
+    if (system != nullptr)
+        found.copies = levelsCopiesIn(*system);
+    m_found.push_back(std::move(found));
+}
+
+bool Search::firstVisit(const fs::path& place)
+{
+    return m_visited.insert(sameFolderKey(place).string()).second;
+}
+
+void Search::keepCopiesOf(const WindowsSystem& system)
+{
+    if (done())
+        return;
+    for (fs::path& copy : levelsCopiesIn(system))
+        m_copies.push_back(std::move(copy));
+}
+
+void Search::offerCopies()
+{
+    for (const fs::path& copy : m_copies) {
+        if (done())
+            return;
+        std::error_code error;
+        if (!m_seenFolders.insert(sameFolderKey(copy).string()).second)
+            continue;
+        note(copy, "found: a copy of the levels that the game may read instead of its installation's");
+        m_found.push_back({ fs::absolute(copy, error).lexically_normal(), false, true, {} });
+    }
+}
+
+} // namespace varnholt

@@ -1,0 +1,50 @@
+// SPDX-License-Identifier: MIT
+#include "yamlrecord.h"
+
+#include "recordfile.h"
+
+namespace varnholt {
+
+namespace fs = std::filesystem;
+
+std::optional<YAML::Node> yamlRecord(Search& search, const fs::path& file)
+{
+    RecordFile record = readRecordFile(file);
+    if (!record.text) {
+        search.note(file, record.problem == "no such file" ? record.problem : "record unreadable: " + record.problem);
+        return std::nullopt;
+    }
+    try {
+        YAML::Node node = YAML::Load(*record.text);
+        if (node.IsMap())
+            return node;
+    } catch (const YAML::Exception&) {
+        // malformed, or nested deeper than the parser goes: noted below
+    }
+    search.note(file, "record unreadable: not a YAML mapping");
+    return std::nullopt;
+}
+
+std::string yamlString(const YAML::Node& mapping, const char* key)
+{
+    try {
+        const YAML::Node value = mapping[key];
+        if (value && value.IsScalar())
+            return value.Scalar();
+    } catch (const YAML::Exception&) {
+        // not a mapping
+    }
+    return {};
+}
+
+std::optional<fs::path> recordedPath(std::string_view recorded, const fs::path& home)
+{
+    if (recorded == "~" || recorded.starts_with("~/"))
+        return home / fs::path(recorded.substr(recorded.size() == 1 ? 1 : 2));
+    fs::path path(recorded);
+    if (!path.is_absolute())
+        return std::nullopt; // relative to whatever folder the launcher ran in: unknowable here
+    return path;
+}
+
+} // namespace varnholt
