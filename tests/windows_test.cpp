@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-#include "levelfiles/levelfileoperations.h"
 #include "gamesearch/gamesearch.h"
+#include "levelfiles/levelfileoperations.h"
 #include "levelfiles/platformfiles.h"
 #include "mainwindow/mainwindowlogic.h"
 #include "support/fakewindow.h"
@@ -159,15 +159,31 @@ TEST(WindowsSearch, TheX86FolderServesWhileTheUsualOneIsMissing)
 TEST(WindowsSearch, TheRegistryLeadsToTheGame)
 {
     std::error_code ignored;
-    for (const auto& [hive, view, steam, levelsName] : {
-             std::tuple { HKEY_CURRENT_USER, 0, false, "LEVELS" },
-             std::tuple { HKEY_CURRENT_USER, 0, true, R"(SteamApps\common\populous 3\Levels)" },
-             std::tuple { HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, false, "Levels" },
-             std::tuple { HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, false, "levels" },
+    struct Row {
+        HKEY hive;
+        REGSAM view;
+        const wchar_t* vendor; // made for the row and removed after it
+        const wchar_t* key; // below the vendor's
+        const wchar_t* value;
+        const char* levels; // below the folder the value names
+        bool steam;
+    };
+    for (const Row& row : {
+             Row { HKEY_CURRENT_USER, 0, LR"(Software\Bullfrog Productions Ltd)", L"Populous: The Beginning",
+                 L"InstallPath", "LEVELS", false },
+             Row { HKEY_CURRENT_USER, 0, LR"(Software\Valve)", L"Steam", L"SteamPath",
+                 R"(SteamApps\common\populous 3\Levels)", true },
+             Row { HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, LR"(Software\Bullfrog Productions Ltd)",
+                 L"Populous: The Beginning", L"InstallPath", "Levels", false },
+             Row { HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, LR"(Software\Bullfrog Productions Ltd)",
+                 L"Populous: The Beginning", L"InstallPath", "levels", false },
+             // GOG's installer records the folder the player chose under the game's id.
+             Row { HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, LR"(Software\GOG.com)", LR"(Games\1207659027)", L"path",
+                 "levels", false },
          })
         [&] { // a row skipped leaves the others to run
             const ScratchFolder scratch;
-            const fs::path install = scratch / (steam ? "Steam" : "Game"), levels = install / levelsName;
+            const fs::path install = scratch / (row.steam ? "Steam" : "Game"), levels = install / row.levels;
             const fs::path elsewhere = scratch / R"(Library\steamapps\common\Populous 3\levels)";
             for (const fs::path& folder : { levels, elsewhere, install / "steamapps" })
                 fs::create_directories(folder);
@@ -176,33 +192,54 @@ TEST(WindowsSearch, TheRegistryLeadsToTheGame)
             writeFile(install / R"(steamapps\libraryfolders.vdf)",
                 "\"libraryfolders\" { \"1\" { \"path\" \"" + (scratch / "Library").generic_string() + "\" } }");
 
-            // Made for this row and removed after it; a vendor's key there already is left alone.
-            const wchar_t* const vendor = steam ? LR"(Software\Valve)" : LR"(Software\Bullfrog Productions Ltd)";
+            // A vendor's key there already is left alone.
             HKEY key = nullptr;
             DWORD made = 0;
             const std::shared_ptr<void> removeKey(nullptr, [&](auto) {
                 if (made == REG_CREATED_NEW_KEY) {
                     ::RegDeleteTreeW(key, nullptr);
-                    ::RegDeleteKeyExW(hive, vendor, view, 0);
+                    ::RegDeleteKeyExW(row.hive, row.vendor, row.view, 0);
                 }
                 ::RegCloseKey(key);
             });
-            const LSTATUS status
-                = ::RegCreateKeyExW(hive, vendor, 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, &key, &made);
+            const LSTATUS status = ::RegCreateKeyExW(
+                row.hive, row.vendor, 0, nullptr, 0, KEY_ALL_ACCESS | row.view, nullptr, &key, &made);
             if (status != ERROR_SUCCESS || made != REG_CREATED_NEW_KEY)
-                GTEST_SKIP() << "the key for " << levelsName << " is there already, or not to be made: " << status;
-            const std::wstring target = (scratch / (steam ? "STEAM" : "GAME")).wstring();
-            ASSERT_EQ(::RegSetKeyValueW(key, steam ? L"Steam" : L"Populous: The Beginning",
-                          steam ? L"SteamPath" : L"InstallPath", REG_SZ, target.c_str(),
-                          static_cast<DWORD>(target.size() * 2 + 2)),
+                GTEST_SKIP() << "the key for " << row.levels << " is there already, or not to be made: " << status;
+            const std::wstring target = (scratch / (row.steam ? "STEAM" : "GAME")).wstring();
+            ASSERT_EQ(::RegSetKeyValueW(
+                          key, row.key, row.value, REG_SZ, target.c_str(), static_cast<DWORD>(target.size() * 2 + 2)),
                 ERROR_SUCCESS);
 
-            const std::vector<FoundLevelsFolder> found = findLevelsFolders(searchPlaces(processEnvironment));
+            const std::vector<FoundLevelsFolder> found = findLevelsFolders(processEnvironment);
             for (const fs::path& folder : { levels, elsewhere }) // the library only through Steam
-                EXPECT_EQ(folder == levels || steam,
+                EXPECT_EQ(folder == levels || row.steam,
                     std::ranges::any_of(found, [&](auto& at) { return fs::equivalent(at.path, folder, ignored); }))
                     << folder << ": " << found.size() << " found";
         }();
+}
+
+// Heroic on Windows keeps its records in %APPDATA%\heroic, the game's folder a Windows path.
+TEST(WindowsSearch, HeroicsRecordsLeadToTheGame)
+{
+    const ScratchFolder scratch;
+    const fs::path game = scratch / R"(Heroic Games\Populous The Beginning)";
+    fs::create_directories(game / "levels");
+    writeFile(game / R"(levels\levl2120.dat)", "the 4-player map");
+    fs::create_directories(scratch / R"(AppData\heroic\gog_store)");
+    std::string escaped;
+    for (const char c : game.string())
+        escaped += c == '\\' ? std::string(R"(\\)") : std::string(1, c);
+    writeFile(scratch / R"(AppData\heroic\gog_store\installed.json)",
+        R"({"installed":[{"platform":"windows","install_path":")" + escaped + R"(","appName":"1207659027"}]})");
+    const wchar_t* before = ::_wgetenv(L"APPDATA");
+    const std::wstring saved = before == nullptr ? std::wstring() : before;
+    ASSERT_EQ(::_wputenv_s(L"APPDATA", (scratch / "AppData").wstring().c_str()), 0);
+    const std::vector<FoundLevelsFolder> found = findLevelsFolders(processEnvironment);
+    ::_wputenv_s(L"APPDATA", saved.c_str());
+    std::error_code ignored;
+    EXPECT_TRUE(std::ranges::any_of(found, [&](auto& at) { return fs::equivalent(at.path, game / "levels", ignored); }))
+        << found.size() << " found";
 }
 
 } // namespace varnholt::test
