@@ -3,29 +3,143 @@
 
 #include "levelfiles/slotcontents.h"
 
+#include <algorithm>
+#include <array>
+#include <limits>
+
 namespace varnholt {
+namespace {
+
+struct Option {
+    std::string_view name; // the long name, with its dashes
+    char letter;           // the short name, or 0
+    bool takesFolder;
+    CommandLine::Action action;
+};
+
+constexpr std::array<Option, 5> options { {
+    { "--levels-folder", 0, true, CommandLine::Action::OpenWindow },
+    { "--list-levels-folders", 0, false, CommandLine::Action::ListLevelsFolders },
+    { "--show-slots", 0, false, CommandLine::Action::ShowSlots },
+    { "--help", 'h', false, CommandLine::Action::Help },
+    { "--version", 'v', false, CommandLine::Action::Version },
+} };
+
+constexpr std::string_view help = R"(
+Puts single-player levels of Populous The Beginning in the place of its multiplayer levels.
+
+Options:
+  --levels-folder FOLDER  Use that levels folder and no other; a folder whose name
+                          begins with a dash is given as --levels-folder=FOLDER.
+  --list-levels-folders   Print every levels folder found, the one a plain start
+                          uses first, and exit.
+  --show-slots            Print what each multiplayer slot holds now, and exit.
+  -h, --help              Print this help and exit.
+  -v, --version           Print the version and exit.
+
+Each option may be given once. Exit status: 0 when done; 1 when --list-levels-folders
+or --show-slots finds no levels folder to use; 2 when the command line is refused;
+3 when there is no display for the window.
+)";
+
+std::string inQuotes(std::string_view text)
+{
+    return "'" + std::string(text) + "'";
+}
+
+CommandLine refused(std::string reason)
+{
+    return { CommandLine::Action::OpenWindow, std::nullopt, std::move(reason) };
+}
+
+const Option* optionNamed(std::string_view argument)
+{
+    const auto found = std::find_if(options.begin(), options.end(), [&](const Option& option) {
+        return argument == option.name
+            || (option.letter != 0 && argument.size() == 2 && argument[0] == '-' && argument[1] == option.letter);
+    });
+    return found == options.end() ? nullptr : &*found;
+}
+
+} // namespace
+
+CommandLine parseCommandLine(std::span<const std::string> arguments)
+{
+    CommandLine taken;
+    std::array<bool, options.size()> given {};
+    const Option* printing = nullptr;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string_view argument = arguments[i];
+        if (!optionsEnded && argument == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (optionsEnded || argument.size() < 2 || argument[0] != '-')
+            return refused(inQuotes(argument) + " is not an option; a levels folder is given with --levels-folder FOLDER");
+        const std::size_t equals = argument.starts_with("--") ? argument.find('=') : std::string_view::npos;
+        const Option* option = optionNamed(argument.substr(0, equals));
+        if (option == nullptr)
+            return refused("unknown option " + inQuotes(argument.substr(0, equals)));
+        bool& seen = given.at(static_cast<std::size_t>(option - options.data()));
+        if (seen)
+            return refused(std::string(option->name) + " is given twice");
+        seen = true;
+        if (!option->takesFolder) {
+            if (equals != std::string_view::npos)
+                return refused(std::string(option->name) + " takes no value");
+            if (printing != nullptr)
+                return refused(std::string(printing->name) + " and " + std::string(option->name)
+                    + " cannot be given together");
+            printing = option;
+            taken.action = option->action;
+            continue;
+        }
+        std::string_view folder;
+        if (equals != std::string_view::npos)
+            folder = argument.substr(equals + 1);
+        else if (i + 1 == arguments.size())
+            return refused(std::string(option->name) + " needs a folder");
+        else if (arguments[i + 1].starts_with('-'))
+            return refused(std::string(option->name) + " needs a folder, not " + inQuotes(arguments[i + 1])
+                + " (a folder whose name begins with a dash is given as " + std::string(option->name) + "=FOLDER)");
+        else
+            folder = arguments[++i];
+        if (folder.empty())
+            return refused(std::string(option->name) + " needs a folder, not an empty name");
+        taken.levelsFolder = std::string(folder);
+    }
+    return taken;
+}
+
+std::string_view helpText()
+{
+    static const std::string text = std::string(usageLine) + "\n" + std::string(help);
+    return text;
+}
 
 int listLevelsFolders(const LevelsFolderChoice& choice, std::ostream& out)
 {
     const std::vector<FoundLevelsFolder> folders = choice.folders(std::numeric_limits<std::size_t>::max());
     for (const FoundLevelsFolder& folder : folders)
-        out << folder.path.string() << '\n';
-    return folders.empty() ? 1 : 0;
+        out << shownPath(folder.path) << '\n';
+    return folders.empty() ? exitNoLevelsFolder : exitDone;
 }
 
 int showSlots(const LevelsFolderChoice& choice, std::ostream& out, std::ostream& errors)
 {
-    const std::vector<FoundLevelsFolder> folders = choice.folders(1);
-    const FileSystemService files(folders.empty() ? std::nullopt : std::optional(folders.front().path));
-    if (!files.hasFolder()) {
-        errors << (choice.namedFolder ? namedFolderMissingMessage(choice.namedFolder->string())
-                                      : std::string(levelsFolderMissingMessage))
+    const LevelsFolderToUse toUse = levelsFolderToUse(choice);
+    const FileSystemService files(toUse.folder ? std::optional(toUse.folder->path) : std::nullopt);
+    if (!toUse.folder || !files.hasFolder()) {
+        errors << (toUse.folder ? levelsFolderUnopenableMessage(shownPath(toUse.folder->path),
+                                      files.whyNoFolder().message())
+                                : toUse.problem)
                << '\n';
-        return 1;
+        return exitNoLevelsFolder;
     }
     for (const LevelSlot& slot : levelSlots)
         out << slot.levelNumber << ": " << identifySlot(files, slot).describe() << '\n';
-    return 0;
+    return exitDone;
 }
 
 } // namespace varnholt
