@@ -44,7 +44,10 @@ or --show-slots finds no levels folder to use; 2 when the command line is refuse
 
 std::string inQuotes(std::string_view text)
 {
-    return "'" + std::string(text) + "'";
+    std::string quoted(1, '\'');
+    quoted += text;
+    quoted += '\'';
+    return quoted;
 }
 
 CommandLine refused(std::string reason)
