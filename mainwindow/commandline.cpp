@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <array>
+#include <exception>
 #include <limits>
+#include <system_error>
 
 namespace varnholt {
 namespace {
@@ -132,12 +134,23 @@ int listLevelsFolders(const LevelsFolderChoice& choice, std::ostream& out)
 int showSlots(const LevelsFolderChoice& choice, std::ostream& out, std::ostream& errors)
 {
     const LevelsFolderToUse toUse = levelsFolderToUse(choice);
-    const FileSystemService files(toUse.folder ? std::optional(toUse.folder->path) : std::nullopt);
-    if (!toUse.folder || !files.hasFolder()) {
-        errors << (toUse.folder ? levelsFolderUnopenableMessage(shownPath(toUse.folder->path),
-                                      files.whyNoFolder().message())
-                                : toUse.problem)
-               << '\n';
+    if (!toUse.folder) {
+        errors << toUse.problem << '\n';
+        return exitNoLevelsFolder;
+    }
+    const FileSystemService files(toUse.folder->path);
+    std::error_code problem = files.whyNoFolder();
+    try {
+        // A folder that may be listed but not searched opens, yet no file in it can be read.
+        if (!problem)
+            (void)files.findFile(levelFileName(levelSlots.front().levelNumber, levelFileExtensions.front()));
+    } catch (const std::system_error& error) {
+        problem = error.code();
+    } catch (const std::exception&) {
+        // an ambiguous name is the slot's to tell
+    }
+    if (problem) {
+        errors << levelsFolderUnopenableMessage(shownPath(toUse.folder->path), problem.message()) << '\n';
         return exitNoLevelsFolder;
     }
     for (const LevelSlot& slot : levelSlots)
