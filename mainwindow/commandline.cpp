@@ -14,7 +14,7 @@ namespace {
 
 struct Option {
     std::string_view name; // the long name, with its dashes
-    char letter;           // the short name, or 0
+    char letter; // the short name, or 0
     bool takesFolder;
     CommandLine::Action action;
 };
@@ -81,7 +81,8 @@ CommandLine parseCommandLine(std::span<const std::string> arguments)
             continue;
         }
         if (optionsEnded || argument.size() < 2 || argument[0] != '-')
-            return refused(inQuotes(argument) + " is not an option; a levels folder is given with --levels-folder FOLDER");
+            return refused(
+                inQuotes(argument) + " is not an option; a levels folder is given with --levels-folder FOLDER");
         const std::size_t equals = argument.starts_with("--") ? argument.find('=') : std::string_view::npos;
         const Option* option = optionNamed(argument.substr(0, equals));
         if (option == nullptr)
@@ -94,8 +95,8 @@ CommandLine parseCommandLine(std::span<const std::string> arguments)
             if (equals != std::string_view::npos)
                 return refused(std::string(option->name) + " takes no value");
             if (printing != nullptr)
-                return refused(std::string(printing->name) + " and " + std::string(option->name)
-                    + " cannot be given together");
+                return refused(
+                    std::string(printing->name) + " and " + std::string(option->name) + " cannot be given together");
             printing = option;
             taken.action = option->action;
             continue;

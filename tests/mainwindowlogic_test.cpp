@@ -195,8 +195,9 @@ TEST_F(MainWindowLogicTest, TheCommandLineTellsWhatIsWhere)
     std::ostringstream first;
     std::ostringstream none;
     EXPECT_EQ(showSlots(environment(), first, none), 0); // before the first start: no backups
-    EXPECT_EQ(first.str(), "2080: the game's own map; not backed up yet\n2100: the game's own map; not backed up yet\n"
-                           "2120: the game's own map; not backed up yet\n");
+    EXPECT_EQ(first.str(),
+        "2080: the game's own map; not backed up yet\n2100: the game's own map; not backed up yet\n"
+        "2120: the game's own map; not backed up yet\n");
     logic.Form_Load();
     writeFile(levels / "levl2080.inf", "levl2080.inf changed by hand"); // the same size, other bytes
     writeFile(levels / "levl2120.ver", "changed by a game update");
@@ -262,9 +263,9 @@ TEST_F(MainWindowLogicTest, AFolderThatCannotBeOpenedIsNamedWithTheSystemsReason
                 std::ostringstream out;
                 std::ostringstream errors;
                 const int shown = showSlots(choice, out, errors);
-                return other.messages == std::vector { enters ? levelsFolderNotWritableMessage(levels.string()) : refused }
-                    && other.log.empty() && shown == (enters ? 0 : 1)
-                    && errors.str() == (enters ? "" : refused + "\n")
+                return other.messages
+                    == std::vector { enters ? levelsFolderNotWritableMessage(levels.string()) : refused }
+                && other.log.empty() && shown == (enters ? 0 : 1) && errors.str() == (enters ? "" : refused + "\n")
                     && other.slotContents[2100] == (enters ? "Now in this slot: " + notBackedUp : "")
                     && out.str().starts_with(enters ? "2080: " + notBackedUp + "\n" : "");
             });

@@ -210,7 +210,6 @@ TEST(WindowsSearch, TheRegistryLeadsToTheGame)
         }();
 }
 
-
 // This test started again as a program built for the desktop, with no standard handles
 // unless they were given to it: attaches as the program does and prints its argument.
 // Its exit code tells, bit by bit: it attached; its output and its errors went to a
@@ -274,7 +273,8 @@ TEST(WindowsConsole, OutputReachesTheConsoleItWasStartedFromAndNothingElse)
          }) {
         SCOPED_TRACE(started);
         const std::wstring mark = L"Jeux vid\u00e9o " + fs::path(started).wstring();
-        std::wstring commandLine = L"\"" + std::wstring(program) + L"\" --gtest_filter=WindowsConsole.* \"" + mark + L"\"";
+        std::wstring commandLine
+            = L"\"" + std::wstring(program) + L"\" --gtest_filter=WindowsConsole.* \"" + mark + L"\"";
         ::SetEnvironmentVariableW(L"VARNHOLT_CONSOLE_CHILD", fs::path(started).c_str());
         SECURITY_ATTRIBUTES inherited { sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE };
         HANDLE readEnd = nullptr, writeEnd = nullptr;
