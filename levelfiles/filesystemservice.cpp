@@ -22,13 +22,14 @@ namespace fs = std::filesystem;
 FileSystemService::FileSystemService(const std::optional<fs::path>& levelsFolder)
 {
     if (!levelsFolder) {
-        m_whyNoFolder = std::make_exception_ptr(
-            std::system_error(std::make_error_code(std::errc::no_such_file_or_directory), "no levels folder"));
+        m_whyNoFolderCode = std::make_error_code(std::errc::no_such_file_or_directory);
+        m_whyNoFolder = std::make_exception_ptr(std::system_error(m_whyNoFolderCode, "no levels folder"));
         return;
     }
     try {
         m_folder = std::make_unique<platform::Folder>(*levelsFolder);
-    } catch (const std::system_error&) {
+    } catch (const std::system_error& error) {
+        m_whyNoFolderCode = error.code();
         m_whyNoFolder = std::current_exception(); // the operations fail one by one, as without a folder, and say why
     }
 }

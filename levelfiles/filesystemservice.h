@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 namespace varnholt {
 
@@ -45,6 +46,9 @@ public:
     explicit FileSystemService(const std::optional<std::filesystem::path>& levelsFolder);
 
     [[nodiscard]] bool hasFolder() const { return m_folder != nullptr; }
+
+    // Why there is no folder, as the system said it when opening it; nothing with a folder.
+    [[nodiscard]] std::error_code whyNoFolder() const { return m_whyNoFolderCode; }
 
     // Whether this user may create files in the folder; false without a folder.
     [[nodiscard]] bool folderAcceptsNewFiles() const;
@@ -98,6 +102,7 @@ private:
 
     std::unique_ptr<platform::Folder> m_folder;
     std::exception_ptr m_whyNoFolder; // what every operation fails with while there is no folder
+    std::error_code m_whyNoFolderCode;
 };
 
 } // namespace varnholt

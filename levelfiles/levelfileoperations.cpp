@@ -77,6 +77,11 @@ const FileSystemService* LevelFileOperations::levelsFolder() const
     return m_fileSystem && m_fileSystem->hasFolder() ? m_fileSystem.get() : nullptr;
 }
 
+std::error_code LevelFileOperations::whyNoLevelsFolder() const
+{
+    return m_fileSystem ? m_fileSystem->whyNoFolder() : std::make_error_code(std::errc::no_such_file_or_directory);
+}
+
 void LevelFileOperations::reason(std::string_view file, const std::exception& error)
 {
     m_writeReason(joined(file, ": ", error.what()));

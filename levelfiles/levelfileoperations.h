@@ -70,6 +70,9 @@ public:
     // The files of the levels folder, for reading; none without a folder.
     [[nodiscard]] const FileSystemService* levelsFolder() const;
 
+    // Why the folder set last could not be opened, as the system said it.
+    [[nodiscard]] std::error_code whyNoLevelsFolder() const;
+
 private:
     struct Replacement;
     FileSystemService& fileSystem();

@@ -111,6 +111,8 @@ std::string SlotContent::describe() const
         return "the original map";
     case Kind::Level:
         return std::string(levelText);
+    case Kind::NotBackedUp:
+        return "the game's own map; not backed up yet";
     case Kind::NoLevel:
         break;
     }
@@ -128,7 +130,11 @@ SlotContent identifySlot(const FileSystemService& files, const LevelSlot& slot)
                 return { SlotContent::Kind::Level, entry.text };
         }
     }
-    return {};
+    for (const std::string_view extension : comparisonOrder) {
+        if (reader.size(backupFileName(levelFileName(slot.levelNumber, extension))))
+            return {};
+    }
+    return { SlotContent::Kind::NotBackedUp, {} };
 }
 
 } // namespace varnholt

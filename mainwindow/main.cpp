@@ -1,73 +1,96 @@
 // SPDX-License-Identifier: MIT
 #include "commandline.h"
 #include "frmmain.h"
+#include "levelfiles/processio.h"
 #include "windowkit/application.h"
 #include "windowkit/quitafterlastwindow.h"
 
 #include <QApplication>
-#include <QCommandLineParser>
-#include <QDir>
 
+#include <cstdio>
+#include <cstdlib>
 #include <iostream>
-#include <memory>
+#include <string>
+#include <string_view>
 
 namespace {
 
-struct Options {
-    QCommandLineOption levelsFolder { QStringLiteral("levels-folder"),
-        QStringLiteral("Use the game's levels folder <folder> and no other."), QStringLiteral("folder") };
-    QCommandLineOption listLevelsFolders { QStringLiteral("list-levels-folders"),
-        QStringLiteral("Print every levels folder found, the one used first, and exit.") };
-    QCommandLineOption verbose { QStringLiteral("verbose"),
-        QStringLiteral(
-            "With --list-levels-folders: print every place looked at, and what was found there or why not.") };
-    QCommandLineOption showSlots { QStringLiteral("show-slots"),
-        QStringLiteral("Print what each multiplayer slot holds now, and exit.") };
-};
-
-// Only these options run without a window, and so without a display.
-bool wantsNoWindow(int argc, char* argv[])
+void refuse(std::string_view reason)
 {
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view argument = argv[i];
-        if (argument == "--list-levels-folders" || argument == "--show-slots" || argument == "--help"
-            || argument == "-h" || argument == "--help-all" || argument == "--version" || argument == "-v")
+    std::cerr << "varnholt: " << reason << '\n' << varnholt::usageLine << '\n';
+}
+
+// Without a display the toolkit would end the program with an abort; on Linux that is
+// foreseen from the environment, and said in one line instead.
+bool displayMayBeThere()
+{
+#ifdef Q_OS_LINUX
+    for (const char* variable : { "QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY" }) {
+        const char* value = std::getenv(variable);
+        if (value != nullptr && *value != '\0')
             return true;
     }
     return false;
+#else
+    return true;
+#endif
 }
 
-varnholt::LevelsFolderChoice folderChoice(const QCommandLineParser& parser, const Options& options)
+// While the application is made, a display that is named but cannot be reached makes the
+// toolkit give up with a fatal message and an abort: the program ends with its own status.
+QtMessageHandler toolkitMessages = nullptr;
+void endWithoutDisplay(QtMsgType type, const QMessageLogContext& context, const QString& message)
 {
-    if (!parser.isSet(options.levelsFolder))
-        return {};
-    return { varnholt::processEnvironment, QDir(parser.value(options.levelsFolder)).absolutePath().toStdString() };
+    if (type == QtFatalMsg) {
+        std::fprintf(stderr, "varnholt: no window can be opened: %s\n", qPrintable(message.section(u'\n', 0, 0)));
+        std::_Exit(varnholt::exitNoDisplay);
+    }
+    toolkitMessages(type, context, message);
 }
 
 } // namespace
 
 int main(int argc, char* argv[])
 {
-    // Asked from a command line, the program needs no display at all.
-    const std::unique_ptr<QCoreApplication> app = wantsNoWindow(argc, argv)
-        ? std::make_unique<QCoreApplication>(argc, argv)
-        : std::make_unique<QApplication>(argc, argv);
-    varnholt::setUpApplication();
+    // Before anything is printed: from a Windows command prompt, output reaches it.
+    varnholt::platform::connectToParentConsole();
 
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Puts single-player levels of Populous The Beginning in the place of its multiplayer levels."));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    const Options options;
-    parser.addOptions({ options.levelsFolder, options.listLevelsFolders, options.verbose, options.showSlots });
-    parser.process(*app);
-    const varnholt::LevelsFolderChoice choice = folderChoice(parser, options);
-    if (parser.isSet(options.listLevelsFolders))
-        return varnholt::listLevelsFolders(choice, std::cout, std::cerr, parser.isSet(options.verbose));
-    if (parser.isSet(options.showSlots))
+    const std::vector<std::string> arguments = varnholt::platform::commandLineArguments(argc, argv);
+    const varnholt::CommandLine commandLine = varnholt::parseCommandLine(arguments);
+    if (!commandLine.refusal.empty()) {
+        refuse(commandLine.refusal);
+        return varnholt::exitCommandLineRefused;
+    }
+    const varnholt::LevelsFolderChoice choice(varnholt::processEnvironment,
+        commandLine.levelsFolder ? std::optional(varnholt::platform::pathFromArgument(*commandLine.levelsFolder))
+                                 : std::nullopt);
+    switch (commandLine.action) {
+    case varnholt::CommandLine::Action::Help:
+        std::cout << varnholt::helpText();
+        return varnholt::exitDone;
+    case varnholt::CommandLine::Action::Version:
+        std::cout << "Varnholt " VARNHOLT_VERSION "\n";
+        return varnholt::exitDone;
+    case varnholt::CommandLine::Action::ListLevelsFolders:
+        return varnholt::listLevelsFolders(choice, std::cout, std::cerr, commandLine.verbose);
+    case varnholt::CommandLine::Action::ShowSlots:
         return varnholt::showSlots(choice, std::cout, std::cerr);
+    case varnholt::CommandLine::Action::OpenWindow:
+        break;
+    }
 
+    if (!displayMayBeThere()) {
+        std::cerr << "varnholt: no display to open the window on (DISPLAY and WAYLAND_DISPLAY are not set); "
+                     "--list-levels-folders and --show-slots need none\n";
+        return varnholt::exitNoDisplay;
+    }
+    // The command line is read: the toolkit gets only the program's name, so that none of
+    // its own options can hide in a folder's name.
+    static int toolkitArgc = 1;
+    toolkitMessages = qInstallMessageHandler(endWithoutDisplay);
+    const QApplication app(toolkitArgc, argv);
+    qInstallMessageHandler(toolkitMessages);
+    varnholt::setUpApplication();
     const varnholt::QuitAfterLastWindow lifetime;
 
     varnholt::frmMain window(choice);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "mainwindowlogic.h"
 
+#include "levelfiles/processio.h"
 #include "levelfiles/slotcontents.h"
 
 #include <array>
@@ -31,6 +32,17 @@ std::string namedFolderMissingMessage(std::string_view folder)
 {
     return "Can't find the levels folder " + std::string(folder)
         + " given with --levels-folder. No files were changed.";
+}
+
+std::string namedPathNotAFolderMessage(std::string_view path)
+{
+    return std::string(path) + " given with --levels-folder is not a folder. No files were changed.";
+}
+
+std::string levelsFolderUnopenableMessage(std::string_view folder, std::string_view reason)
+{
+    return "Varnholt cannot open the levels folder " + std::string(folder) + ": " + std::string(reason)
+        + ". No files were changed.";
 }
 
 std::string levelsFolderNotWritableMessage(std::string_view folder)
@@ -75,17 +87,50 @@ void MainWindowLogic::Form_Load()
     // After the selectors: setting their entries has enabled Change.
     m_window.setChangeEnabled(false);
 
-    try {
-        if (!enterLevelsFolder())
-            return;
-        m_files.removeLeftovers();
-        for (auto slot = levelSlots.rbegin(); slot != levelSlots.rend(); ++slot) {
-            for (const std::string_view extension : startupBackupExtensions)
-                m_files.copymplevl(levelFileName(slot->levelNumber, extension));
-        }
-    } catch (const std::exception&) {
-        m_window.showMessage(levelsFolderMissingMessage);
+    const FolderEntry entry = enterLevelsFolder();
+    if (!entry.message.empty())
+        m_window.showMessage(entry.message);
+    if (!entry.entered) {
+        // Let go of any folder half-entered: every later operation fails and touches nothing.
+        m_files.setLevelsFolder(std::nullopt);
+        return;
     }
+    for (const std::string& line : entry.logLines)
+        appendLogLine(line);
+    m_files.removeLeftovers();
+    // Each backup contains its own failure.
+    for (auto slot = levelSlots.rbegin(); slot != levelSlots.rend(); ++slot) {
+        for (const std::string_view extension : startupBackupExtensions)
+            m_files.copymplevl(levelFileName(slot->levelNumber, extension));
+    }
+}
+
+std::string shownPath(const std::filesystem::path& path)
+{
+    return platform::argumentOf(path);
+}
+
+LevelsFolderToUse levelsFolderToUse(const LevelsFolderChoice& choice)
+{
+    if (!choice.namedFolder) {
+        std::vector<FoundLevelsFolder> found = choice.folders(1);
+        if (found.empty())
+            return { std::nullopt, std::string(levelsFolderMissingMessage) };
+        return { std::move(found.front()), {} };
+    }
+    // Told apart, so that the player hears what is true of the folder they named.
+    const std::string named = shownPath(*choice.namedFolder);
+    std::error_code error;
+    std::filesystem::path folder = std::filesystem::absolute(*choice.namedFolder, error);
+    const std::filesystem::file_status status
+        = error ? std::filesystem::file_status() : std::filesystem::status(folder, error);
+    if (status.type() == std::filesystem::file_type::not_found)
+        return { std::nullopt, namedFolderMissingMessage(named) };
+    if (error)
+        return { std::nullopt, levelsFolderUnopenableMessage(named, error.message()) };
+    if (!std::filesystem::is_directory(status))
+        return { std::nullopt, namedPathNotAFolderMessage(named) };
+    return { FoundLevelsFolder { std::move(folder), false, false, {} }, {} };
 }
 
 std::vector<FoundLevelsFolder> LevelsFolderChoice::folders(std::size_t most, const SearchTrace& trace) const
@@ -100,38 +145,39 @@ std::vector<FoundLevelsFolder> LevelsFolderChoice::folders(std::size_t most, con
     return { FoundLevelsFolder { std::move(folder), false, false, {} } };
 }
 
-bool MainWindowLogic::enterLevelsFolder()
+MainWindowLogic::FolderEntry MainWindowLogic::enterLevelsFolder()
 {
-    const std::vector<FoundLevelsFolder> found = m_folderChoice.folders(1);
-    if (found.empty() && m_folderChoice.namedFolder) {
-        m_window.showMessage(namedFolderMissingMessage(m_folderChoice.namedFolder->string()));
-        return false;
-    }
-    if (found.empty())
-        throw std::system_error(std::make_error_code(std::errc::no_such_file_or_directory), "no levels folder");
-    const FoundLevelsFolder& folder = found.front();
-    const std::filesystem::path absoluteFolder = std::filesystem::absolute(folder.path);
+    LevelsFolderToUse toUse = levelsFolderToUse(m_folderChoice);
+    if (!toUse.folder)
+        return { false, std::move(toUse.problem), {} };
+    const FoundLevelsFolder& folder = *toUse.folder;
+    std::error_code error;
+    const std::filesystem::path absoluteFolder = std::filesystem::absolute(folder.path, error);
+    const std::string shown = shownPath(error ? folder.path : absoluteFolder);
+    if (error)
+        return { false, levelsFolderUnopenableMessage(shown, error.message()), {} };
     // Opened and locked before anything in it is touched, leftovers included: a
     // temporary file there may belong to another Varnholt that is still working.
     m_files.setLevelsFolder(absoluteFolder);
     if (!m_files.levelsFolder())
-        throw std::system_error(
-            std::make_error_code(std::errc::no_such_file_or_directory), "the levels folder cannot be opened");
-    if (!m_files.lockLevelsFolder()) {
-        m_window.showMessage(alreadyRunningMessage(absoluteFolder.string()));
-        return false;
-    }
-    std::filesystem::current_path(absoluteFolder);
+        return { false, levelsFolderUnopenableMessage(shown, m_files.whyNoLevelsFolder().message()), {} };
+    if (!m_files.lockLevelsFolder())
+        return { false, alreadyRunningMessage(shown), {} };
+    std::filesystem::current_path(absoluteFolder, error);
+    if (error)
+        return { false, levelsFolderUnopenableMessage(shown, error.message()), {} };
+    FolderEntry entered { true, {}, {} };
     // Said once, in plain words, instead of twelve silent backup failures and a log of
     // failed copies; everything then fails as it would, and changes nothing.
     if (!m_files.levelsFolder()->folderAcceptsNewFiles())
-        m_window.showMessage(levelsFolderNotWritableMessage(absoluteFolder.string()));
+        entered.message = levelsFolderNotWritableMessage(shown);
     // Which installation is used, unless it is the one the program always used.
     if (!folder.isDefault)
-        appendLogLine(levelsFolderLogLine(absoluteFolder.string()));
+        entered.logLines.push_back(levelsFolderLogLine(shown));
+    // The game may read a copy of the levels instead: the player chooses which is changed.
     for (const std::filesystem::path& copy : folder.copies)
-        appendLogLine(levelsCopyWarning(absoluteFolder.string(), copy.string()));
-    return true;
+        entered.logLines.push_back(levelsCopyWarning(shown, shownPath(copy)));
+    return entered;
 }
 
 void MainWindowLogic::cmdChange_Click()

@@ -37,6 +37,13 @@ std::string alreadyRunningMessage(std::string_view folder);
 // Shown at start-up when the folder the player named does not exist.
 std::string namedFolderMissingMessage(std::string_view folder);
 
+// Shown when the path the player named is there but is no folder.
+std::string namedPathNotAFolderMessage(std::string_view path);
+
+// Shown when the levels folder is there but cannot be opened or entered: the folder and
+// the system's reason.
+std::string levelsFolderUnopenableMessage(std::string_view folder, std::string_view reason);
+
 // Shown at start-up, once, when the player may not write in the levels folder.
 std::string levelsFolderNotWritableMessage(std::string_view folder);
 
@@ -62,6 +69,18 @@ struct LevelsFolderChoice {
     EnvironmentLookup environment;
     std::optional<std::filesystem::path> namedFolder;
 };
+
+// The levels folder start-up and --show-slots work in, or why there is none, in the words
+// the player is told: the default installation's message when nothing is found, for a
+// named folder what is true of it.
+struct LevelsFolderToUse {
+    std::optional<FoundLevelsFolder> folder;
+    std::string problem;
+};
+LevelsFolderToUse levelsFolderToUse(const LevelsFolderChoice& choice);
+
+// The text a path is shown and printed with: as the command line takes it back.
+std::string shownPath(const std::filesystem::path& path);
 
 class MainWindowLogic {
 public:
@@ -96,10 +115,17 @@ public:
     void showWhatSlotsHold();
 
 private:
+    // What entering the levels folder came to: whether start-up goes on, what the player
+    // is told (when anything), and the log's lines naming the folder (when not the
+    // default) and the copies of its levels that the game may read instead.
+    struct FolderEntry {
+        bool entered = false;
+        std::string message;
+        std::vector<std::string> logLines;
+    };
+
     void appendLogLine(std::string_view line);
-    // False when start-up must not go on (another Varnholt is working in the folder, or
-    // the named folder is missing: the player has been told); throws when there is none.
-    bool enterLevelsFolder();
+    FolderEntry enterLevelsFolder();
     void restoreSlot(const LevelSlot& slot);
     void putLevelInSlot(LevelNumber level, const LevelSlot& slot);
     void showEdition(Edition edition);

@@ -7,7 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace varnholt;
 using namespace varnholt::test;
@@ -189,6 +192,12 @@ TEST_F(MainWindowLogicTest, StartUpSaysWhichInstallationItUsesOrThatThereIsNone)
 // folder found, or the named one alone; neither touches a file.
 TEST_F(MainWindowLogicTest, TheCommandLineTellsWhatIsWhere)
 {
+    std::ostringstream first;
+    std::ostringstream none;
+    EXPECT_EQ(showSlots(environment(), first, none), 0); // before the first start: no backups
+    EXPECT_EQ(first.str(),
+        "2080: the game's own map; not backed up yet\n2100: the game's own map; not backed up yet\n"
+        "2120: the game's own map; not backed up yet\n");
     // A copy of the levels the game may read instead: named at start-up and by the listing.
     const fs::path copy = prefix / "drive_c/users/player/AppData/Local/Bullfrog/Populous/levels";
     fs::create_directories(copy);
@@ -219,4 +228,61 @@ TEST_F(MainWindowLogicTest, TheCommandLineTellsWhatIsWhere)
     EXPECT_EQ(listLevelsFolders(LevelsFolderChoice(environment(), scratch / "none"), list, notes), 1);
     EXPECT_EQ(listLevelsFolders(LevelsFolderChoice(environmentOf({}), levels), list, notes), 0); // the named one alone
     EXPECT_EQ(list.str(), levels.string() + "\n");
+}
+
+namespace {
+
+// Runs work in a child process, as the unprivileged user 65534 when run as root; returns
+// its wait status, 0 when the work returned true.
+int inChildAsAnotherUser(const std::function<bool()>& work)
+{
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        constexpr uid_t player = 65534;
+        const bool becameThem = ::getuid() != 0 || (::setgid(player) == 0 && ::setuid(player) == 0);
+        ::_exit(becameThem && work() ? 0 : 1);
+    }
+    int status = -1;
+    ::waitpid(child, &status, 0);
+    return status;
+}
+
+} // namespace
+
+// A levels folder that is there but that this player may not open or enter (mode 000, 111
+// or 444 for another user), named or found by the search: start-up says so once, naming it
+// with the system's reason, enters nothing and logs nothing, and --show-slots says the same.
+// A folder they may only read (555) is entered: they are told they cannot write in it, and
+// its slots, never backed up, hold the game's own map. Run as another user when run as
+// root, who may open anything.
+TEST_F(MainWindowLogicTest, AFolderThatCannotBeOpenedIsNamedWithTheSystemsReason)
+{
+    const std::string before = snapshotOf(levels);
+    const std::string notBackedUp = "the game's own map; not backed up yet";
+    const std::string refused = levelsFolderUnopenableMessage(levels.string(), "Permission denied");
+    for (const unsigned mode : { 0000U, 0111U, 0444U, 0555U })
+        for (const bool named : { true, false }) {
+            const LevelsFolderChoice choice = named ? LevelsFolderChoice(environmentOf({}), levels) : environment();
+            const bool enters = mode == 0555U;
+            fs::permissions(levels, static_cast<fs::perms>(mode));
+            const int status = inChildAsAnotherUser([&] {
+                FakeWindow other;
+                MainWindowLogic otherLogic(other, choice, [](std::string_view) {});
+                otherLogic.Form_Load();
+                other.log.clear(); // "Using the levels folder ..." when it is named
+                otherLogic.showWhatSlotsHold();
+                std::ostringstream out;
+                std::ostringstream errors;
+                const int shown = showSlots(choice, out, errors);
+                return other.messages
+                    == std::vector { enters ? levelsFolderNotWritableMessage(levels.string()) : refused }
+                && other.log.empty() && shown == (enters ? 0 : 1) && errors.str() == (enters ? "" : refused + "\n")
+                    && other.slotContents[2100] == (enters ? "Now in this slot: " + notBackedUp : "")
+                    && out.str().starts_with(enters ? "2080: " + notBackedUp + "\n" : "");
+            });
+            fs::permissions(levels, fs::perms(0755));
+            EXPECT_EQ(status, 0) << "mode " << std::oct << mode << (named ? ", named" : ", found");
+        }
+    EXPECT_EQ(snapshotOf(levels), before);
 }

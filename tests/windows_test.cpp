@@ -2,6 +2,8 @@
 #include "gamesearch/gamesearch.h"
 #include "levelfiles/levelfileoperations.h"
 #include "levelfiles/platformfiles.h"
+#include "levelfiles/processio.h"
+#include "levelfiles/utf8path.h"
 #include "mainwindow/mainwindowlogic.h"
 #include "support/fakewindow.h"
 #include "support/scratchfolder.h"
@@ -9,7 +11,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
+#include <cstdlib>
+#include <iostream>
 #include <memory>
 #include <tuple>
 #include <windows.h>
@@ -240,6 +245,108 @@ TEST(WindowsSearch, HeroicsRecordsLeadToTheGame)
     std::error_code ignored;
     EXPECT_TRUE(std::ranges::any_of(found, [&](auto& at) { return fs::equivalent(at.path, game / "levels", ignored); }))
         << found.size() << " found";
+}
+
+// This test started again as a program built for the desktop, with no standard handles
+// unless they were given to it: attaches as the program does and prints its argument.
+// Its exit code tells, bit by bit: it attached; its output and its errors went to a
+// console and were written; it is in the console of the program that started it.
+void consoleChild(bool withHandles)
+{
+    if (!withHandles) {
+        ::FreeConsole();
+        ::SetStdHandle(STD_OUTPUT_HANDLE, nullptr);
+        ::SetStdHandle(STD_ERROR_HANDLE, nullptr);
+    }
+    const bool attached = platform::connectToParentConsole();
+    const std::string mark = platform::commandLineArguments(0, nullptr).back();
+    const auto written = [&](std::ostream& stream, DWORD handle, const char* what) {
+        stream << what << mark << std::endl;
+        DWORD mode = 0;
+        return stream.good() && ::GetConsoleMode(::GetStdHandle(handle), &mode);
+    };
+    std::array<DWORD, 8> processes {};
+    const DWORD count = ::GetConsoleProcessList(processes.data(), processes.size());
+    const auto parent = static_cast<DWORD>(std::stoul(std::getenv("VARNHOLT_CONSOLE_PARENT")));
+    const bool shared = std::find(processes.begin(), processes.begin() + std::min<DWORD>(count, 8), parent)
+        != processes.begin() + std::min<DWORD>(count, 8);
+    std::_Exit((attached ? 1 : 0) | (written(std::cout, STD_OUTPUT_HANDLE, "out ") ? 2 : 0)
+        | (written(std::cerr, STD_ERROR_HANDLE, "err ") ? 4 : 0) | (shared ? 8 : 0));
+}
+
+// Started from a console, the program's output and reasons go to that console, and a
+// non-ASCII argument arrives intact; started from a program without a console (the
+// desktop) it attaches to nothing; output redirected to a pipe stays there.
+TEST(WindowsConsole, OutputReachesTheConsoleItWasStartedFromAndNothingElse)
+{
+    if (const char* child = std::getenv("VARNHOLT_CONSOLE_CHILD"))
+        consoleChild(std::string_view(child) == "pipe");
+    const HANDLE output = ::GetStdHandle(STD_OUTPUT_HANDLE), errors = ::GetStdHandle(STD_ERROR_HANDLE);
+    const auto newConsole = [&] {
+        ::FreeConsole();
+        const bool made = ::AllocConsole();
+        ::SetStdHandle(STD_OUTPUT_HANDLE, output); // the test's own output goes where it went
+        ::SetStdHandle(STD_ERROR_HANDLE, errors);
+        return made;
+    };
+    if (!newConsole())
+        GTEST_SKIP() << "no console to be had here";
+    // Wine without a terminal makes a console that takes no output: there, only that the
+    // program attached to the right console can be seen, not what reaches it.
+    const std::shared_ptr<void> screen(::CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr),
+        ::CloseHandle);
+    DWORD mode = 0;
+    const bool consoleWorks = ::GetConsoleMode(screen.get(), &mode);
+    if (!consoleWorks)
+        std::cout << "This console takes no output (Wine without a terminal): only the attaching is checked.\n";
+    ::SetEnvironmentVariableW(L"VARNHOLT_CONSOLE_PARENT", std::to_wstring(::GetCurrentProcessId()).c_str());
+    wchar_t program[MAX_PATH] {};
+    ::GetModuleFileNameW(nullptr, program, MAX_PATH);
+    for (const auto& [started, flags, exitCode] : {
+             std::tuple { "console", DWORD { 0 }, consoleWorks ? 15U : 9U },
+             std::tuple { "desktop", DWORD { DETACHED_PROCESS }, 0U }, // from a program without a console
+             std::tuple { "pipe", DWORD { 0 }, 8U },
+         }) {
+        SCOPED_TRACE(started);
+        const std::wstring mark = L"Jeux vid\u00e9o " + fs::path(started).wstring();
+        std::wstring commandLine
+            = L"\"" + std::wstring(program) + L"\" --gtest_filter=WindowsConsole.* \"" + mark + L"\"";
+        ::SetEnvironmentVariableW(L"VARNHOLT_CONSOLE_CHILD", fs::path(started).c_str());
+        SECURITY_ATTRIBUTES inherited { sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE };
+        HANDLE readEnd = nullptr, writeEnd = nullptr;
+        ASSERT_TRUE(::CreatePipe(&readEnd, &writeEnd, &inherited, 1 << 16));
+        const std::shared_ptr<void> closeRead(readEnd, ::CloseHandle);
+        STARTUPINFOW startup {};
+        startup.cb = sizeof(startup);
+        const bool piped = std::string_view(started) == "pipe";
+        if (piped) {
+            startup.dwFlags = STARTF_USESTDHANDLES;
+            startup.hStdOutput = startup.hStdError = writeEnd;
+        }
+        if (flags == DETACHED_PROCESS)
+            ::FreeConsole();
+        PROCESS_INFORMATION process {};
+        ASSERT_TRUE(::CreateProcessW(
+            nullptr, commandLine.data(), nullptr, nullptr, piped, flags, nullptr, nullptr, &startup, &process));
+        ::CloseHandle(writeEnd);
+        ::SetEnvironmentVariableW(L"VARNHOLT_CONSOLE_CHILD", nullptr);
+        std::string fromPipe;
+        std::array<char, 256> part {};
+        for (DWORD got = 0; ::ReadFile(readEnd, part.data(), part.size(), &got, nullptr) && got > 0;)
+            fromPipe.append(part.data(), got);
+        ::WaitForSingleObject(process.hProcess, INFINITE);
+        DWORD code = 99;
+        ::GetExitCodeProcess(process.hProcess, &code);
+        ::CloseHandle(process.hThread);
+        ::CloseHandle(process.hProcess);
+        if (flags == DETACHED_PROCESS) {
+            ASSERT_TRUE(newConsole());
+        }
+        EXPECT_EQ(code, exitCode);
+        const std::string utf8 = utf8Of(fs::path(mark));
+        EXPECT_EQ(fromPipe.ends_with("out " + utf8 + "\r\nerr " + utf8 + "\r\n"), piped) << fromPipe;
+    }
 }
 
 } // namespace varnholt::test
