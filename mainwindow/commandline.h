@@ -21,8 +21,8 @@ inline constexpr int exitNoLevelsFolder = 1; // --list-levels-folders or --show-
 inline constexpr int exitCommandLineRefused = 2;
 inline constexpr int exitNoDisplay = 3; // a window was asked for, and there is no display to show it on
 
-inline constexpr std::string_view usageLine
-    = "Usage: varnholt [--levels-folder FOLDER] [--list-levels-folders [--verbose] | --show-slots | --help | --version]";
+inline constexpr std::string_view usageLine = "Usage: varnholt [--levels-folder FOLDER] [--list-levels-folders "
+                                              "[--verbose] | --show-slots | --help | --version]";
 
 struct CommandLine {
     enum class Action { OpenWindow, ListLevelsFolders, ShowSlots, Help, Version };
