@@ -178,11 +178,7 @@ private:
             for (fs::path& prefix : protonPrefixes(library))
                 m_prefixes.push_back(std::move(prefix));
         }
-        for (const fs::path& prefix : m_prefixes) {
-            if (m_search.done())
-                return;
-            lookInPrefix(m_search, prefix);
-        }
+        varnholt::lookInPrefixes(m_search, m_prefixes);
         // The game installed beside a Lutris prefix: ~/Games/gog/SLUG/FOLDER/levels.
         for (const fs::path& game : entriesOf(m_home / "Games/gog")) {
             if (!isFolder(game / "pfx"))

@@ -33,9 +33,13 @@ std::optional<fs::path> folderOf(Search& search, const WindowsSystem& system, st
 
 } // namespace
 
-void lookInWindows(Search& search, const WindowsSystem& system, bool first)
+void lookInWindows(Search& search, const WindowsSystem& system, bool first, Look look)
 {
+    const bool folders = look != Look::Records;
+    const bool records = look != Look::Folders;
     for (const std::string_view folder : defaultFolders) {
+        if (!folders)
+            break;
         if (const std::optional<fs::path> found = folderOf(search, system, folder)) {
             search.offerLevelsFolder(*found, &system, first);
             break; // the "(x86)" folder serves only while the usual one is missing
@@ -43,12 +47,15 @@ void lookInWindows(Search& search, const WindowsSystem& system, bool first)
     }
     if (search.done())
         return;
-    const std::array<RegistryValueName, 3> machineNames { { { gameKey, "InstallPath" }, { gogKey, "path" },
-        { steamKey, "InstallPath" } } };
-    const std::array<RegistryValueName, 2> userNames { { { gameKey, "InstallPath" }, { steamKey, "SteamPath" } } };
-    const std::vector<std::optional<std::string>> machine
-        = system.registryValues(RegistryHive::LocalMachine, machineNames);
-    const std::vector<std::optional<std::string>> user = system.registryValues(RegistryHive::CurrentUser, userNames);
+    std::vector<std::optional<std::string>> machine(3);
+    std::vector<std::optional<std::string>> user(2);
+    if (records) {
+        const std::array<RegistryValueName, 3> machineNames { { { gameKey, "InstallPath" }, { gogKey, "path" },
+            { steamKey, "InstallPath" } } };
+        const std::array<RegistryValueName, 2> userNames { { { gameKey, "InstallPath" }, { steamKey, "SteamPath" } } };
+        machine = system.registryValues(RegistryHive::LocalMachine, machineNames);
+        user = system.registryValues(RegistryHive::CurrentUser, userNames);
+    }
     for (const std::optional<std::string>& gameFolder : { machine[0], user[0], machine[1] }) {
         if (!gameFolder || search.done())
             continue;
@@ -56,8 +63,8 @@ void lookInWindows(Search& search, const WindowsSystem& system, bool first)
             search.offerGameFolder(*found, &system);
     }
     for (const std::string_view gog : gogFolders) {
-        if (search.done())
-            return;
+        if (search.done() || !folders)
+            break;
         if (const std::optional<fs::path> found = system.folder(gog))
             search.offerGameFolder(*found, &system);
     }
@@ -69,21 +76,31 @@ void lookInWindows(Search& search, const WindowsSystem& system, bool first)
     }
 }
 
-void lookInPrefix(Search& search, const fs::path& prefix)
+void lookInPrefixes(Search& search, const std::vector<fs::path>& prefixes)
 {
-    if (search.done())
-        return;
-    const WinePrefixSystem system(prefix, [&](const fs::path& record, std::string_view why) {
+    const WinePrefixSystem::Note note = [&](const fs::path& record, std::string_view why) {
         search.note(record, "record unreadable: " + std::string(why));
-    });
-    if (!system.exists()) {
-        search.note(prefix, "no Wine prefix");
-        return;
+    };
+    std::vector<WinePrefixSystem> systems;
+    for (const fs::path& prefix : prefixes) {
+        if (search.done())
+            return;
+        WinePrefixSystem system(prefix, note);
+        if (!system.exists()) {
+            search.note(prefix, "no Wine prefix");
+            continue;
+        }
+        if (!search.firstVisit(prefix))
+            continue;
+        lookInWindows(search, system, false, Look::Folders);
+        search.keepCopiesOf(system);
+        systems.push_back(std::move(system));
     }
-    if (!search.firstVisit(prefix))
-        return;
-    lookInWindows(search, system, false);
-    search.keepCopiesOf(system);
+    for (const WinePrefixSystem& system : systems) {
+        if (search.done())
+            return;
+        lookInWindows(search, system, false, Look::Records);
+    }
 }
 
 } // namespace varnholt

@@ -4,6 +4,7 @@
 #include "levelfiles/entryname.h"
 
 #include <algorithm>
+#include <functional>
 
 namespace varnholt {
 namespace {
@@ -86,17 +87,49 @@ bool unescape(std::string_view& text, char close, std::string& out)
     return false;
 }
 
-// Calls visit with each line of a text, without its line end. Registry files run to
-// megabytes: the lines are never gathered.
-template <typename Visit> void forEachLine(std::string_view text, Visit visit)
+// Letter case as the registry's key names know it, for the ASCII names looked for.
+struct FoldedHash {
+    std::size_t operator()(char c) const { return std::hash<char>()(asciiLower(c)); }
+};
+struct FoldedEqual {
+    bool operator()(char a, char b) const { return asciiLower(a) == asciiLower(b); }
+};
+
+// The values of the section whose header line ends at `body`: each wanted value of the
+// section's key, named by `indices`, taken from the value lines up to the next section.
+void readSection(std::string_view body, std::span<const RegistryValueName> wanted,
+    const std::vector<std::size_t>& indices, std::vector<std::optional<std::string>>& values)
 {
-    while (!text.empty()) {
-        const std::size_t end = text.find('\n');
-        std::string_view line = text.substr(0, end);
-        if (line.ends_with('\r'))
-            line.remove_suffix(1);
-        visit(line);
-        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+    std::string name;
+    while (!body.empty() && !body.starts_with('[')) {
+        const std::size_t end = body.find('\n');
+        std::string_view line = body.substr(0, end);
+        body = end == std::string_view::npos ? std::string_view() : body.substr(end + 1);
+        name.clear();
+        if (line.starts_with('@')) {
+            line.remove_prefix(1); // the key's default value
+        } else if (!line.starts_with('"')) {
+            continue;
+        } else {
+            line.remove_prefix(1);
+            if (!unescape(line, '"', name))
+                continue;
+        }
+        if (!line.starts_with('='))
+            continue;
+        line.remove_prefix(1);
+        if (line.starts_with("str(2):"))
+            line.remove_prefix(7); // an expandable string
+        if (!line.starts_with('"'))
+            continue;
+        line.remove_prefix(1);
+        std::string value;
+        if (!unescape(line, '"', value))
+            continue;
+        for (const std::size_t i : indices) {
+            if (!values[i] && equalIgnoringCase(name, wanted[i].name))
+                values[i] = value;
+        }
     }
 }
 
@@ -105,50 +138,46 @@ template <typename Visit> void forEachLine(std::string_view text, Visit visit)
 std::vector<std::optional<std::string>> wineRegistryValues(
     std::string_view registryFile, std::span<const RegistryValueName> wanted)
 {
+    // A registry file runs to megabytes, and the keys looked for are a few of tens of
+    // thousands: the file is searched, case folded, for each key's last name as it ends a
+    // section header ("...\\Name]"), and only the sections found are read.
     std::vector<std::optional<std::string>> values(wanted.size());
-    std::vector<std::size_t> inSection; // the wanted values whose key this section is
-    std::string text;
-    forEachLine(registryFile, [&](std::string_view line) {
-        if (line.starts_with('[')) {
-            inSection.clear();
-            line.remove_prefix(1);
-            text.clear();
-            if (!unescape(line, ']', text))
-                return;
+    std::vector<std::string> lastNames;
+    for (const RegistryValueName& value : wanted) {
+        const std::size_t separator = value.key.rfind('\\');
+        std::string lastName(value.key.substr(separator == std::string_view::npos ? 0 : separator + 1));
+        lastName += ']';
+        if (std::find(lastNames.begin(), lastNames.end(), lastName) == lastNames.end())
+            lastNames.push_back(std::move(lastName));
+    }
+    std::string section;
+    std::vector<std::size_t> indices;
+    for (const std::string& lastName : lastNames) {
+        const std::boyer_moore_horspool_searcher searcher(lastName.begin(), lastName.end(), FoldedHash(), FoldedEqual());
+        for (auto at = registryFile.begin();;) {
+            const auto found = std::search(at, registryFile.end(), searcher);
+            if (found == registryFile.end())
+                break;
+            at = found + 1;
+            const std::size_t end = static_cast<std::size_t>(found - registryFile.begin()) + lastName.size();
+            const std::size_t lineStart = registryFile.rfind('\n', end - 1) + 1; // npos + 1 is 0
+            if (registryFile[lineStart] != '[')
+                continue;
+            std::string_view header = registryFile.substr(lineStart + 1);
+            section.clear();
+            if (!unescape(header, ']', section)
+                || static_cast<std::size_t>(header.data() - registryFile.data()) != end)
+                continue; // the name ends no section header here
+            indices.clear();
             for (std::size_t i = 0; i < wanted.size(); ++i) {
-                if (equalIgnoringCase(text, wanted[i].key))
-                    inSection.push_back(i);
+                if (equalIgnoringCase(section, wanted[i].key))
+                    indices.push_back(i);
             }
-            return;
+            const std::size_t body = registryFile.find('\n', end);
+            if (!indices.empty() && body != std::string_view::npos)
+                readSection(registryFile.substr(body + 1), wanted, indices, values);
         }
-        if (inSection.empty())
-            return;
-        text.clear();
-        if (line.starts_with('@')) {
-            line.remove_prefix(1); // the key's default value
-        } else if (!line.starts_with('"')) {
-            return;
-        } else {
-            line.remove_prefix(1);
-            if (!unescape(line, '"', text))
-                return;
-        }
-        if (!line.starts_with('='))
-            return;
-        line.remove_prefix(1);
-        if (line.starts_with("str(2):"))
-            line.remove_prefix(7); // an expandable string
-        if (!line.starts_with('"'))
-            return;
-        line.remove_prefix(1);
-        std::string value;
-        if (!unescape(line, '"', value))
-            return;
-        for (const std::size_t i : inSection) {
-            if (!values[i] && equalIgnoringCase(text, wanted[i].name))
-                values[i] = value;
-        }
-    });
+    }
     return values;
 }
 
