@@ -39,7 +39,8 @@ using SearchTrace = std::function<void(const std::filesystem::path& place, std::
 //      InstallPath, GOG's record, GOG's folders, and Steam installed there;
 //   2. on Linux, Steam's libraries, then the game folders Heroic and Lutris record;
 //      on Windows, those Heroic records;
-//   3. on Linux, every further prefix a launcher made or records, looked in as in 1;
+//   3. on Linux, every further prefix a launcher made or records, looked in as in 1,
+//      the usual folders of them all before any of their registries;
 //   4. the per-user copies of the levels found in any of them.
 // Beyond the default installation, a folder counts only when it is named "levels" and
 // holds at least one slot file. The search only reads, never walks a folder tree, reads

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace varnholt {
 
@@ -22,5 +23,21 @@ struct RecordFile {
 };
 
 RecordFile readRecordFile(const std::filesystem::path& file, std::size_t limit = largestRecord);
+
+// A record read by a RecordReader: its text lasts until the reader's next read.
+struct RecordView {
+    std::optional<std::string_view> text;
+    std::string problem;
+};
+
+// Reads many large records one after the other (the registry files of thirty prefixes)
+// into one buffer that only grows, so that each read costs no fresh memory.
+class RecordReader {
+public:
+    RecordView read(const std::filesystem::path& file, std::size_t limit);
+
+private:
+    std::string m_buffer;
+};
 
 } // namespace varnholt

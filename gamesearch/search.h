@@ -2,6 +2,7 @@
 #pragma once
 
 #include "gamesearch.h"
+#include "recordfile.h"
 #include "windowssystem.h"
 
 #include <unordered_set>
@@ -39,6 +40,9 @@ public:
 
     [[nodiscard]] std::vector<FoundLevelsFolder> take() { return std::move(m_found); }
 
+    // The one buffer every registry file of this search is read into.
+    RecordReader& recordReader() { return m_recordReader; }
+
 private:
     std::vector<FoundLevelsFolder> m_found;
     std::size_t m_most;
@@ -46,6 +50,7 @@ private:
     std::unordered_set<std::string> m_seenFolders;
     std::unordered_set<std::string> m_visited;
     std::vector<std::filesystem::path> m_copies;
+    RecordReader m_recordReader;
 };
 
 // The copies of the levels, holding slot files, in each user's local application data

@@ -90,9 +90,12 @@ public:
 private:
     void lookInFirstPrefix(const fs::path& prefix)
     {
-        const WinePrefixSystem system(prefix, [&](const fs::path& record, std::string_view why) {
-            m_search.note(record, "record unreadable: " + std::string(why));
-        });
+        const WinePrefixSystem system(
+            prefix,
+            [&](const fs::path& record, std::string_view why) {
+                m_search.note(record, "record unreadable: " + std::string(why));
+            },
+            &m_search.recordReader());
         (void)m_search.firstVisit(prefix);
         if (!system.exists()) {
             m_search.note(prefix, "no Wine prefix");

@@ -85,7 +85,7 @@ void lookInPrefixes(Search& search, const std::vector<fs::path>& prefixes)
     for (const fs::path& prefix : prefixes) {
         if (search.done())
             return;
-        WinePrefixSystem system(prefix, note);
+        WinePrefixSystem system(prefix, note, &search.recordReader());
         if (!system.exists()) {
             search.note(prefix, "no Wine prefix");
             continue;

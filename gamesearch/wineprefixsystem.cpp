@@ -7,9 +7,10 @@ namespace varnholt {
 
 namespace fs = std::filesystem;
 
-WinePrefixSystem::WinePrefixSystem(fs::path prefix, Note note)
+WinePrefixSystem::WinePrefixSystem(fs::path prefix, Note note, RecordReader* reader)
     : m_prefix(std::move(prefix))
     , m_note(std::move(note))
+    , m_reader(reader)
 {
 }
 
@@ -58,18 +59,18 @@ std::optional<fs::path> WinePrefixSystem::folder(std::string_view windowsPath) c
 std::vector<std::optional<std::string>> WinePrefixSystem::registryValues(
     RegistryHive hive, std::span<const RegistryValueName> wanted) const
 {
+    // Read for each question, never kept: the search asks each file once, and thirty
+    // prefixes' registries would otherwise stay in memory together.
     const bool machine = hive == RegistryHive::LocalMachine;
-    std::optional<RecordFile>& file = m_registryFiles[machine ? 0 : 1];
-    if (!file) {
-        const fs::path path = m_prefix / (machine ? "system.reg" : "user.reg");
-        file = readRecordFile(path, largestRegistryFile);
-        if (!file->text && file->problem != "no such file" && m_note)
-            m_note(path, file->problem);
-    }
-    if (!file->text)
+    const fs::path path = m_prefix / (machine ? "system.reg" : "user.reg");
+    RecordReader ownReader;
+    const RecordView file = (m_reader != nullptr ? *m_reader : ownReader).read(path, largestRegistryFile);
+    if (!file.text && file.problem != "no such file" && m_note)
+        m_note(path, file.problem);
+    if (!file.text)
         return std::vector<std::optional<std::string>>(wanted.size());
     if (!machine)
-        return wineRegistryValues(*file->text, wanted);
+        return wineRegistryValues(*file.text, wanted);
     // A 64-bit prefix keeps a 32-bit program's keys under Wow6432Node: each value is
     // looked for there first, in the same pass.
     std::vector<std::string> wowKeys;
@@ -83,7 +84,7 @@ std::vector<std::optional<std::string>> WinePrefixSystem::registryValues(
         both.push_back({ wowKeys[i].empty() ? wanted[i].key : std::string_view(wowKeys[i]), wanted[i].name });
         both.push_back(wanted[i]);
     }
-    std::vector<std::optional<std::string>> found = wineRegistryValues(*file->text, both);
+    std::vector<std::optional<std::string>> found = wineRegistryValues(*file.text, both);
     std::vector<std::optional<std::string>> values;
     for (std::size_t i = 0; i < wanted.size(); ++i)
         values.push_back(found[2 * i] ? std::move(found[2 * i]) : std::move(found[2 * i + 1]));

@@ -4,19 +4,20 @@
 #include "recordfile.h"
 #include "windowssystem.h"
 
-#include <array>
 #include <functional>
 
 namespace varnholt {
 
 // A Wine prefix: drive letters are the links in its dosdevices folder, and the registry
-// is kept in its system.reg and user.reg text files, each read at most once.
+// is kept in its system.reg and user.reg text files.
 class WinePrefixSystem final : public WindowsSystem {
 public:
     // Told of every record that is there but cannot be read, and why.
     using Note = std::function<void(const std::filesystem::path& record, std::string_view why)>;
 
-    explicit WinePrefixSystem(std::filesystem::path prefix, Note note = {});
+    // Registry files are read through `reader` when given, so that many prefixes' files
+    // share one buffer.
+    explicit WinePrefixSystem(std::filesystem::path prefix, Note note = {}, RecordReader* reader = nullptr);
 
     [[nodiscard]] const std::filesystem::path& prefix() const { return m_prefix; }
 
@@ -34,7 +35,7 @@ private:
 
     std::filesystem::path m_prefix;
     Note m_note;
-    mutable std::array<std::optional<RecordFile>, 2> m_registryFiles;
+    RecordReader* m_reader;
 };
 
 } // namespace varnholt
