@@ -5,6 +5,10 @@
 
 #include <algorithm>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 namespace varnholt {
 
 namespace fs = std::filesystem;
@@ -55,11 +59,18 @@ std::vector<fs::path> entriesOf(const fs::path& folder)
     return entries;
 }
 
-fs::path sameFolderKey(const fs::path& folder)
+std::string sameFolderKey(const fs::path& folder)
 {
+#ifndef _WIN32
+    struct stat status { };
+    if (::stat(folder.c_str(), &status) == 0)
+        return std::to_string(status.st_dev) + ':' + std::to_string(status.st_ino);
+    return "path:" + folder.lexically_normal().string();
+#else
     std::error_code error;
-    fs::path key = fs::weakly_canonical(folder, error);
-    return error ? folder.lexically_normal() : key;
+    const fs::path key = fs::weakly_canonical(folder, error);
+    return "path:" + (error ? folder.lexically_normal() : key).string();
+#endif
 }
 
 } // namespace varnholt

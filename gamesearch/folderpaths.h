@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -22,7 +23,8 @@ std::optional<std::filesystem::path> followWindowsPath(std::filesystem::path fol
 std::vector<std::filesystem::path> entriesOf(const std::filesystem::path& folder);
 
 // The same folder however it is reached (links, "..", letter case as the disk has it),
-// for telling whether two paths name one folder; the path itself when it cannot be told.
-std::filesystem::path sameFolderKey(const std::filesystem::path& folder);
+// for telling whether two paths name one folder: on Linux its device and inode, read
+// with one look; elsewhere its canonical path. The path itself when it is not there.
+std::string sameFolderKey(const std::filesystem::path& folder);
 
 } // namespace varnholt

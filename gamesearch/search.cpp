@@ -79,7 +79,7 @@ void Search::offerLevelsFolder(const fs::path& folder, const WindowsSystem* syst
     }
     std::error_code error;
     fs::path absolute = fs::absolute(folder, error).lexically_normal();
-    if (!m_seenFolders.insert(sameFolderKey(absolute).string()).second) {
+    if (!m_seenFolders.insert(sameFolderKey(absolute)).second) {
         note(folder, "found again");
         return;
     }
@@ -92,7 +92,7 @@ void Search::offerLevelsFolder(const fs::path& folder, const WindowsSystem* syst
 
 bool Search::firstVisit(const fs::path& place)
 {
-    return m_visited.insert(sameFolderKey(place).string()).second;
+    return m_visited.insert(sameFolderKey(place)).second;
 }
 
 void Search::keepCopiesOf(const WindowsSystem& system)
@@ -109,7 +109,7 @@ void Search::offerCopies()
         if (done())
             return;
         std::error_code error;
-        if (!m_seenFolders.insert(sameFolderKey(copy).string()).second)
+        if (!m_seenFolders.insert(sameFolderKey(copy)).second)
             continue;
         note(copy, "found: a copy of the levels that the game may read instead of its installation's");
         m_found.push_back({ fs::absolute(copy, error).lexically_normal(), false, true, {} });

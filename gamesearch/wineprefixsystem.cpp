@@ -2,6 +2,9 @@
 #include "wineprefixsystem.h"
 
 #include "folderpaths.h"
+#include "levelfiles/entryname.h"
+
+#include <algorithm>
 
 namespace varnholt {
 
@@ -16,7 +19,9 @@ WinePrefixSystem::WinePrefixSystem(fs::path prefix, Note note, RecordReader* rea
 
 bool WinePrefixSystem::exists() const
 {
-    return drive('c').has_value();
+    if (!m_driveC)
+        m_driveC = drive('c');
+    return m_driveC->has_value();
 }
 
 std::optional<fs::path> WinePrefixSystem::drive(char letter) const
@@ -50,10 +55,43 @@ std::optional<fs::path> WinePrefixSystem::folder(std::string_view windowsPath) c
     const char letter = windowsPath[0];
     if (!((letter >= 'a' && letter <= 'z') || (letter >= 'A' && letter <= 'Z')))
         return std::nullopt;
-    const std::optional<fs::path> root = drive(static_cast<char>(letter | 0x20));
-    if (!root)
+    if ((letter | 0x20) != 'c') {
+        const std::optional<fs::path> root = drive(static_cast<char>(letter | 0x20));
+        return root ? followWindowsPath(*root, windowsPath.substr(3)) : std::nullopt;
+    }
+    // Drive C is asked for most, a dozen times a prefix: its folder and its entries are
+    // looked up once, and the first step taken from them.
+    if (!m_driveC)
+        m_driveC = drive('c');
+    if (!*m_driveC)
         return std::nullopt;
-    return followWindowsPath(*root, windowsPath.substr(3));
+    std::string_view steps = windowsPath.substr(3);
+    const std::size_t end = steps.find_first_of("\\/");
+    const std::string_view first = steps.substr(0, end);
+    steps = end == std::string_view::npos ? std::string_view() : steps.substr(end + 1);
+    if (first.empty())
+        return followWindowsPath(**m_driveC, steps);
+    if (!m_driveCNames) {
+        m_driveCNames.emplace();
+        for (const fs::path& entry : entriesOf(**m_driveC))
+            m_driveCNames->push_back(entry.filename().string());
+    }
+    const auto exact = std::find(m_driveCNames->begin(), m_driveCNames->end(), first);
+    std::optional<std::string> match;
+    if (exact != m_driveCNames->end()) {
+        match = *exact;
+    } else {
+        for (const std::string& name : *m_driveCNames) {
+            if (!equalIgnoringCase(name, first))
+                continue;
+            if (match)
+                return std::nullopt; // several differ only in case: none is meant
+            match = name;
+        }
+    }
+    if (!match || !isFolder(**m_driveC / *match))
+        return std::nullopt;
+    return followWindowsPath(**m_driveC / *match, steps);
 }
 
 std::vector<std::optional<std::string>> WinePrefixSystem::registryValues(

@@ -36,6 +36,8 @@ private:
     std::filesystem::path m_prefix;
     Note m_note;
     RecordReader* m_reader;
+    mutable std::optional<std::optional<std::filesystem::path>> m_driveC;
+    mutable std::optional<std::vector<std::string>> m_driveCNames;
 };
 
 } // namespace varnholt
