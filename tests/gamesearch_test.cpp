@@ -266,7 +266,8 @@ TEST(GameSearch, HostileRecordsArePassedOverAndSaidWhy)
     std::string manyLibraries = "\"libraryfolders\" {";
     for (int i = 0; i < 10000; ++i)
         manyLibraries += " \"" + std::to_string(i) + "\" { \"path\" \"" + steam.string() + "\" }";
-    put(steam / "config/libraryfolders.vdf", manyLibraries + "}");
+    put(steam / "config/libraryfolders.vdf", manyLibraries + " \"1\" { \"path\" \"library\" } }");
+    gameAt(home.scratch / "library/steamapps/common/Populous 3/levels"); // where a relative library would lead
     // A dangling drive C is no drive, though drive_c is there.
     const fs::path dangling = makeWinePrefix(home.home / "Games/dangling");
     gameAt(dangling / "drive_c/GOG Games/Populous 3/levels");
