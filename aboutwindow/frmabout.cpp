@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "frmabout.h"
 
-#include "windowkit/aboutwindow.h"
+#include "aboutwindow/aboutwindow.h"
 #include "windowkit/dialogfont.h"
 #include "windowkit/labels.h"
 #include "windowkit/pictures.h"

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "folderpaths.h"
 
-#include "levelfiles/entryname.h"
+#include "platform/entryname.h"
 
 #include <algorithm>
 

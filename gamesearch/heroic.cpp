@@ -2,7 +2,7 @@
 #include "heroic.h"
 
 #include "folderpaths.h"
-#include "recordfile.h"
+#include "platform/recordfile.h"
 
 #include <nlohmann/json.hpp>
 

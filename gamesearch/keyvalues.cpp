@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "keyvalues.h"
 
-#include "levelfiles/entryname.h"
+#include "platform/entryname.h"
 
 #include <optional>
 

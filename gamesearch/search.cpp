@@ -3,7 +3,7 @@
 
 #include "catalogue/levelcatalogue.h"
 #include "folderpaths.h"
-#include "levelfiles/entryname.h"
+#include "platform/entryname.h"
 
 namespace varnholt {
 

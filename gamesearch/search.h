@@ -2,7 +2,7 @@
 #pragma once
 
 #include "gamesearch.h"
-#include "recordfile.h"
+#include "platform/recordfile.h"
 #include "windowssystem.h"
 
 #include <unordered_set>

@@ -4,7 +4,7 @@
 #include "searchorder.h"
 
 #include "heroic.h"
-#include "levelfiles/utf8path.h"
+#include "platform/utf8path.h"
 #include "windowsplaces.h"
 
 #include <cwchar>

@@ -3,8 +3,8 @@
 
 #include "folderpaths.h"
 #include "keyvalues.h"
-#include "levelfiles/entryname.h"
-#include "recordfile.h"
+#include "platform/entryname.h"
+#include "platform/recordfile.h"
 
 namespace varnholt {
 namespace {

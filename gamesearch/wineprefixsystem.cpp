@@ -2,7 +2,7 @@
 #include "wineprefixsystem.h"
 
 #include "folderpaths.h"
-#include "levelfiles/entryname.h"
+#include "platform/entryname.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "recordfile.h"
+#include "platform/recordfile.h"
 #include "windowssystem.h"
 
 #include <functional>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "yamlrecord.h"
 
-#include "recordfile.h"
+#include "platform/recordfile.h"
 
 namespace varnholt {
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "filesystemservice.h"
 
-#include "entryname.h"
-#include "temporaryname.h"
+#include "platform/entryname.h"
+#include "platform/temporaryname.h"
 
 #include <exception>
 #include <system_error>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "platformfiles.h"
+#include "platform/platformfiles.h"
 
 #include <exception>
 #include <filesystem>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "controloperations.h"
-#include "mainwindowlogic.h"
+#include "session/controloperations.h"
+#include "session/mainwindowlogic.h"
 
 #include <QDialog>
 #include <QMainWindow>

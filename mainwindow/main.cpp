@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "commandline.h"
 #include "frmmain.h"
-#include "levelfiles/processio.h"
+#include "platform/processio.h"
+#include "session/commandline.h"
 #include "windowkit/application.h"
 #include "windowkit/quitafterlastwindow.h"
 

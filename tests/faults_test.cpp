@@ -11,11 +11,11 @@
 //      left but after a kill, and the next start-up clears that;
 //   I6 a success line stands only for a copy that was committed.
 // A whole run does what the folder allows, and the same where the copy reads and writes.
-#include "levelfiles/entryname.h"
 #include "levelfiles/levelfileoperations.h"
-#include "levelfiles/platformfiles.h"
-#include "levelfiles/temporaryname.h"
-#include "mainwindow/mainwindowlogic.h"
+#include "platform/entryname.h"
+#include "platform/platformfiles.h"
+#include "platform/temporaryname.h"
+#include "session/mainwindowlogic.h"
 #include "support/fakewindow.h"
 #include "support/wineprefix.h"
 

@@ -3,8 +3,8 @@
 // name, names that are no plain file names or no temporary files', and a levels folder
 // moved while it is open.
 #include "levelfiles/levelfileoperations.h"
-#include "levelfiles/platformfiles.h"
-#include "levelfiles/temporaryname.h"
+#include "platform/platformfiles.h"
+#include "platform/temporaryname.h"
 #include "support/scratchfolder.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-#include "mainwindow/commandline.h"
-#include "mainwindow/mainwindowlogic.h"
+#include "session/commandline.h"
+#include "session/mainwindowlogic.h"
 #include "support/fakewindow.h"
 #include "support/wineprefix.h"
 

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "gamesearch/gamesearch.h"
 #include "levelfiles/levelfileoperations.h"
-#include "levelfiles/platformfiles.h"
-#include "levelfiles/processio.h"
-#include "levelfiles/utf8path.h"
-#include "mainwindow/mainwindowlogic.h"
+#include "platform/platformfiles.h"
+#include "platform/processio.h"
+#include "platform/utf8path.h"
+#include "session/mainwindowlogic.h"
 #include "support/fakewindow.h"
 #include "support/scratchfolder.h"
 

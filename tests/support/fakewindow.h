@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "mainwindow/controloperations.h"
+#include "session/controloperations.h"
 
 #include <array>
 #include <functional>

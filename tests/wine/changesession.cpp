@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Start-up and one Change through the program's own logic against the real environment
 // ($WINEPREFIX), printing the activity log: the 2-player slot takes "21 - Fractured Earth".
-#include "mainwindow/mainwindowlogic.h"
+#include "session/mainwindowlogic.h"
 #include "support/fakewindow.h"
 
 #include <cstdio>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "mainwindowlogic.h"
 
-#include "levelfiles/processio.h"
 #include "levelfiles/slotcontents.h"
+#include "platform/processio.h"
 
 #include <array>
 #include <exception>

@@ -4,6 +4,7 @@
 #include "platformfiles.h"
 
 #include "platformsteps.h"
+#include "posixread.h"
 #include "temporaryname.h"
 
 #include <array>
@@ -93,11 +94,9 @@ void copyContent(int source, int destination, const std::string& what)
     }
     std::array<char, std::size_t { 1 } << 16> buffer {};
     for (;;) {
-        const ssize_t got = ::read(source, buffer.data(), buffer.size());
+        const ssize_t got = readFully(source, buffer.data(), buffer.size());
         if (got == 0)
             return;
-        if (got < 0 && errno == EINTR)
-            continue;
         if (got < 0)
             failFromErrno(Step::Write, what);
         for (ssize_t written = 0; written < got;) {
@@ -247,18 +246,10 @@ std::string Folder::read(std::string_view name, std::size_t limit) const
         throw std::system_error(
             std::make_error_code(std::errc::file_too_large), "open: " + entry + " is larger than expected");
     std::string content(static_cast<std::size_t>(status.st_size), '\0');
-    std::size_t got = 0;
-    while (got < content.size()) {
-        const ssize_t part = ::read(input.get(), content.data() + got, content.size() - got);
-        if (part < 0 && errno == EINTR)
-            continue;
-        if (part < 0)
-            failFromErrno(Step::Open, entry);
-        if (part == 0)
-            break;
-        got += static_cast<std::size_t>(part);
-    }
-    content.resize(got);
+    const ssize_t got = readFully(input.get(), content.data(), content.size());
+    if (got < 0)
+        failFromErrno(Step::Open, entry);
+    content.resize(static_cast<std::size_t>(got));
     return content;
 }
 

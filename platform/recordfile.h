@@ -24,6 +24,12 @@ struct RecordFile {
 
 RecordFile readRecordFile(const std::filesystem::path& file, std::size_t limit = largestRecord);
 
+// The system's part: reads a regular file of at most `limit` bytes into `buffer`, which
+// it grows as needed and never shrinks, and returns the length read; or says why not.
+std::optional<std::size_t> readRecordInto(
+    const std::filesystem::path& file, std::size_t limit, std::string& buffer, std::string& why);
+std::string recordTooLarge(std::size_t limit);
+
 // A record read by a RecordReader: its text lasts until the reader's next read.
 struct RecordView {
     std::optional<std::string_view> text;
