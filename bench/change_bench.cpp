@@ -10,6 +10,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <array>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -72,7 +73,9 @@ void change(benchmark::State& state, const fs::path& where)
     for (auto _ : state) {
         forEveryFile(
             folder.path(),
-            [&](const fs::path&, const std::string& level, const std::string& slot) { files.copysplevl(level, slot); },
+            [&](const fs::path&, const std::string& level, const std::string& slot) {
+                files.overwriteSlot(std::array { varnholt::SlotFileCopy { std::string(level), std::string(slot) } });
+            },
             [&](const fs::path&) { files.flush(); });
     }
 }

@@ -6,6 +6,7 @@
 #include "levelfiles/levelfileoperations.h"
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -101,12 +102,13 @@ int main()
             } },
         { "overwrite",
             [&] {
-                files.copysplevl("levl2005.dat", "levl2080.dat");
+                files.overwriteSlot(
+                    std::array { varnholt::SlotFileCopy { std::string("levl2005.dat"), std::string("levl2080.dat") } });
                 files.flush();
             } },
         { "restore",
             [&] {
-                files.restoremplevl("levl2080.dat");
+                files.restoreSlot(std::array { std::string("levl2080.dat") });
                 files.flush();
             } },
     };

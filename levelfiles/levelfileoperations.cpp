@@ -25,9 +25,9 @@ void writeToStandardError(std::string_view line)
     std::cerr << "varnholt: " << line << '\n';
 }
 
-std::string backedUpLine(std::string_view mplevlname)
+std::string backedUpLine(std::string_view slotFile)
 {
-    return joined(mplevlname, " multiplayer level backed up");
+    return joined(slotFile, " multiplayer level backed up");
 }
 
 } // namespace
@@ -35,7 +35,7 @@ std::string backedUpLine(std::string_view mplevlname)
 // One slot file to be replaced, with what to log for it.
 struct LevelFileOperations::Replacement {
     std::string_view source;
-    std::string_view mplevlname;
+    std::string_view slotFile;
     std::string successLine;
     std::string failureLine;
     bool backupFirst;
@@ -87,37 +87,37 @@ void LevelFileOperations::reason(std::string_view file, const std::exception& er
     m_writeReason(joined(file, ": ", error.what()));
 }
 
-void LevelFileOperations::backUp(std::string_view mplevlname)
+void LevelFileOperations::backUp(std::string_view slotFile)
 {
-    fileSystem().copyFile(mplevlname, backupFileName(mplevlname), false);
+    fileSystem().copyFile(slotFile, backupFileName(slotFile), false);
     // Durable at once: an overwrite of the slot must never outlive a crash that its
     // backup did not. A backup that could not be flushed does not count as taken.
     fileSystem().flushFolder();
 }
 
-void LevelFileOperations::copymplevl(std::string_view mplevlname)
+void LevelFileOperations::backUpSlotFile(std::string_view slotFile)
 {
     try {
-        backUp(mplevlname);
-        m_appendLogLine(backedUpLine(mplevlname));
+        backUp(slotFile);
+        m_appendLogLine(backedUpLine(slotFile));
     } catch (const std::system_error& error) {
         // A backup that cannot be taken now is taken before the slot is first overwritten.
         // One that exists, or a slot file that does not, is the usual case: no reason.
         if (error.code() != std::errc::file_exists && error.code() != std::errc::no_such_file_or_directory)
-            reason(mplevlname, error);
+            reason(slotFile, error);
     } catch (const std::exception& error) {
-        reason(mplevlname, error);
+        reason(slotFile, error);
     }
 }
 
-bool LevelFileOperations::ensureBackup(std::string_view mplevlname)
+bool LevelFileOperations::ensureBackup(std::string_view slotFile)
 {
     // The multiplayer level must never be overwritten while its only copy is the slot
     // file itself: take the backup first if start-up could not.
-    const std::string backupName = backupFileName(mplevlname);
+    const std::string backupName = backupFileName(slotFile);
     const std::optional<FileRecord> backup = fileSystem().findFile(backupName);
     if (!backup) {
-        backUp(mplevlname);
+        backUp(slotFile);
         return true;
     }
     if (backup->status.type != platform::EntryType::File)
@@ -133,21 +133,21 @@ void LevelFileOperations::replaceTogether(std::span<Replacement> files)
     std::vector<PreparedCopy> copies;
     const auto logFile = [&](std::size_t i, bool succeeded) {
         if (backedUp[i])
-            m_appendLogLine(backedUpLine(files[i].mplevlname));
+            m_appendLogLine(backedUpLine(files[i].slotFile));
         m_appendLogLine(succeeded ? files[i].successLine : files[i].failureLine);
     };
     for (std::size_t i = 0; i < files.size(); ++i) {
         try {
-            slots.push_back(fileSystem().getFile(files[i].mplevlname));
+            slots.push_back(fileSystem().getFile(files[i].slotFile));
             if (files[i].backupFirst)
-                backedUp[i] = ensureBackup(files[i].mplevlname);
+                backedUp[i] = ensureBackup(files[i].slotFile);
             FileSystemService::requireReplaceable(slots.back());
             copies.push_back(fileSystem().prepareCopy(files[i].source));
         } catch (const std::exception& error) {
-            reason(files[i].mplevlname, error);
+            reason(files[i].slotFile, error);
             for (std::size_t other = 0; other < files.size(); ++other) {
                 if (other != i)
-                    m_writeReason(joined(files[other].mplevlname, ": left as it was, with the rest of its slot"));
+                    m_writeReason(joined(files[other].slotFile, ": left as it was, with the rest of its slot"));
                 logFile(other, false);
             }
             return; // the prepared copies go with their temporary files
@@ -159,7 +159,7 @@ void LevelFileOperations::replaceTogether(std::span<Replacement> files)
             fileSystem().commitReplacing(copies[i], slots[i]);
             logFile(i, true);
         } catch (const std::exception& error) {
-            reason(files[i].mplevlname, error);
+            reason(files[i].slotFile, error);
             logFile(i, false);
         }
     }
@@ -170,34 +170,22 @@ void LevelFileOperations::overwriteSlot(std::span<const SlotFileCopy> files)
     std::vector<Replacement> replacements;
     for (const SlotFileCopy& file : files)
         replacements.push_back(
-            { file.splevlname, file.mplevlname, joined(file.splevlname, " copied to ", file.mplevlname),
-                joined(file.splevlname, " copied to ", joined(file.mplevlname, " *** FAILED ***")), true });
+            { file.levelFile, file.slotFile, joined(file.levelFile, " copied to ", file.slotFile),
+                joined(file.levelFile, " copied to ", joined(file.slotFile, " *** FAILED ***")), true });
     replaceTogether(replacements);
 }
 
-void LevelFileOperations::restoreSlot(std::span<const std::string> mplevlnames)
+void LevelFileOperations::restoreSlot(std::span<const std::string> slotFiles)
 {
     std::vector<std::string> backups;
-    backups.reserve(mplevlnames.size()); // the replacements point into it
+    backups.reserve(slotFiles.size()); // the replacements point into it
     std::vector<Replacement> replacements;
-    for (const std::string& mplevlname : mplevlnames) {
-        backups.push_back(backupFileName(mplevlname));
-        replacements.push_back({ backups.back(), mplevlname, joined(mplevlname, " restored"),
-            joined(mplevlname, " restore *** FAILED ***"), false });
+    for (const std::string& slotFile : slotFiles) {
+        backups.push_back(backupFileName(slotFile));
+        replacements.push_back({ backups.back(), slotFile, joined(slotFile, " restored"),
+            joined(slotFile, " restore *** FAILED ***"), false });
     }
     replaceTogether(replacements);
-}
-
-void LevelFileOperations::copysplevl(std::string_view splevlname, std::string_view mplevlname)
-{
-    const SlotFileCopy file { std::string(splevlname), std::string(mplevlname) };
-    overwriteSlot(std::span(&file, 1));
-}
-
-void LevelFileOperations::restoremplevl(std::string_view mplevlname)
-{
-    const std::string file(mplevlname);
-    restoreSlot(std::span(&file, 1));
 }
 
 bool LevelFileOperations::flush()

@@ -15,8 +15,8 @@ namespace varnholt {
 
 // One file of a slot to be overwritten: the single-player level file and the slot file.
 struct SlotFileCopy {
-    std::string splevlname;
-    std::string mplevlname;
+    std::string levelFile;
+    std::string slotFile;
 };
 
 // The three operations that do all of the program's work on disk, one slot file at a
@@ -44,20 +44,15 @@ public:
     [[nodiscard]] bool lockLevelsFolder();
 
     // Backs up a slot file once: an existing backup is never replaced.
-    void copymplevl(std::string_view mplevlname);
+    void backUpSlotFile(std::string_view slotFile);
 
-    // Overwrites the slot file with the single-player level file.
-    void copysplevl(std::string_view splevlname, std::string_view mplevlname);
-
-    // Puts the slot file back from its backup. The backup stays.
-    void restoremplevl(std::string_view mplevlname);
-
-    // The same for all files of one slot at once, so that a slot never holds the files of
-    // two levels: every copy is made complete first, and only when all are ready do they
-    // take their places. When one cannot be made, none does, and each file of the slot
-    // gets its failure line. The lines are those of the single-file operations, in order.
+    // Overwrites the files of one slot with a single-player level's, or puts them back
+    // from their backups (which stay), all at once, so that a slot never holds the files
+    // of two levels: every copy is made complete first, and only when all are ready do
+    // they take their places. When one cannot be made, none does, and each file of the
+    // slot gets its failure line, in order.
     void overwriteSlot(std::span<const SlotFileCopy> files);
-    void restoreSlot(std::span<const std::string> mplevlnames);
+    void restoreSlot(std::span<const std::string> slotFiles);
 
     // Makes the overwrites and restores done so far durable, once for a whole batch; a
     // crash before it may leave some of them undone, but never a file half-written.
@@ -76,10 +71,10 @@ public:
 private:
     struct Replacement;
     FileSystemService& fileSystem();
-    void backUp(std::string_view mplevlname);
+    void backUp(std::string_view slotFile);
     // Takes the slot file's backup unless a regular file is its backup already; says
     // whether one was taken now.
-    bool ensureBackup(std::string_view mplevlname);
+    bool ensureBackup(std::string_view slotFile);
     void replaceTogether(std::span<Replacement> files);
     void reason(std::string_view file, const std::exception& error);
 

@@ -101,7 +101,7 @@ void MainWindowLogic::Form_Load()
     // Each backup contains its own failure.
     for (auto slot = levelSlots.rbegin(); slot != levelSlots.rend(); ++slot) {
         for (const std::string_view extension : startupBackupExtensions)
-            m_files.copymplevl(levelFileName(slot->levelNumber, extension));
+            m_files.backUpSlotFile(levelFileName(slot->levelNumber, extension));
     }
 }
 

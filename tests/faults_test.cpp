@@ -17,6 +17,7 @@
 #include "platform/temporaryname.h"
 #include "session/mainwindowlogic.h"
 #include "support/fakewindow.h"
+#include "support/slotfile.h"
 #include "support/wineprefix.h"
 
 #include <gtest/gtest.h>
@@ -60,16 +61,16 @@ struct Operation {
 const auto touchedBy = [](const Operation& operation) {
     return std::vector<std::string>(slotFiles.begin(), slotFiles.begin() + long(operation.files));
 };
-const auto overwrite = [](LevelFileOperations& files) { files.copysplevl("levl2005.dat", "levl2080.dat"); };
+const auto overwrite = [](LevelFileOperations& files) { overwriteSlotFile(files, "levl2005.dat", "levl2080.dat"); };
 const auto overwriteSlot = [](LevelFileOperations& files) {
     files.overwriteSlot(
         std::vector<SlotFileCopy> { { "levl2005.dat", "levl2080.dat" }, { "levl2005.hdr", "levl2080.hdr" } });
 };
 const std::vector<Operation> operations {
-    { "BackUp", Does::BackUp, false, 1, [](LevelFileOperations& files) { files.copymplevl("levl2080.dat"); } },
+    { "BackUp", Does::BackUp, false, 1, [](LevelFileOperations& files) { files.backUpSlotFile("levl2080.dat"); } },
     { "Overwrite", Does::Overwrite, true, 1, overwrite },
     { "OverwriteTakingTheBackup", Does::Overwrite, false, 1, overwrite },
-    { "Restore", Does::Restore, true, 1, [](LevelFileOperations& files) { files.restoremplevl("levl2080.dat"); } },
+    { "Restore", Does::Restore, true, 1, [](LevelFileOperations& files) { restoreSlotFile(files, "levl2080.dat"); } },
     { "OverwriteSlot", Does::Overwrite, true, 2, overwriteSlot },
     { "OverwriteSlotTakingTheBackups", Does::Overwrite, false, 2, overwriteSlot },
     { "RestoreSlot", Does::Restore, true, 2, [](LevelFileOperations& files) { files.restoreSlot(slotFiles); } },
@@ -513,8 +514,8 @@ TEST(RealFaults, LeaveEveryFileAsItWas)
                 ::setrlimit(RLIMIT_FSIZE, &limit);
             }
             const std::string log = logOf(levels.path(), [](LevelFileOperations& files) {
-                files.copysplevl("levl2005.dat", "levl2080.dat");
-                files.restoremplevl("levl2080.dat");
+                overwriteSlotFile(files, "levl2005.dat", "levl2080.dat");
+                restoreSlotFile(files, "levl2080.dat");
             });
             return log == "levl2005.dat copied to levl2080.dat *** FAILED ***\nlevl2080.dat restore *** FAILED ***\n";
         });
@@ -556,10 +557,10 @@ TEST(AnotherUser, MayDoWhatThePlayerMayAndNothingMore)
     writeFile(levels / "levl2021.dat", "unreadable", 0);
     const int copied = inChild(true, [&] {
         const std::string log = logOf(levels, [](LevelFileOperations& files) {
-            files.copysplevl("levl2005.dat", "levl2080.dat");
-            files.copysplevl("levl2005.dat", "levl2100.dat");
-            files.copysplevl("levl2021.dat", "levl2080.dat");
-            files.copymplevl("levl2021.dat");
+            overwriteSlotFile(files, "levl2005.dat", "levl2080.dat");
+            overwriteSlotFile(files, "levl2005.dat", "levl2100.dat");
+            overwriteSlotFile(files, "levl2021.dat", "levl2080.dat");
+            files.backUpSlotFile("levl2021.dat");
         });
         return log
             == "levl2005.dat copied to levl2080.dat\nlevl2005.dat copied to levl2100.dat *** FAILED ***\n"
@@ -571,7 +572,7 @@ TEST(AnotherUser, MayDoWhatThePlayerMayAndNothingMore)
     EXPECT_EQ(readFile(levels / "levl2100.dat"), "root's");
 
     fs::remove(levels / "copy of levl2120.dat"); // root takes the backup, then overwrites
-    logOf(levels, [](LevelFileOperations& files) { files.copysplevl("levl2021.dat", "levl2120.dat"); });
+    logOf(levels, [](LevelFileOperations& files) { overwriteSlotFile(files, "levl2021.dat", "levl2120.dat"); });
     for (const char* name : { "levl2120.dat", "copy of levl2120.dat" }) {
         struct stat status { };
         ASSERT_EQ(::stat((levels / name).c_str(), &status), 0);

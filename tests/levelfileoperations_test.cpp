@@ -6,6 +6,7 @@
 #include "platform/platformfiles.h"
 #include "platform/temporaryname.h"
 #include "support/scratchfolder.h"
+#include "support/slotfile.h"
 
 #include <gtest/gtest.h>
 
@@ -49,7 +50,7 @@ TEST(LevelFileOperations, AnExistingBackupIsNeverReplacedNorAnyNameTakenForAPath
         } else {
             writeFile(backupFile, "first backup");
         }
-        files.copymplevl("levl2080.dat");
+        files.backUpSlotFile("levl2080.dat");
         platform::setStepHook(nullptr);
         EXPECT_TRUE(appearingBackup.empty()) << "the rename was never reached";
         EXPECT_EQ(log, "");
@@ -91,7 +92,7 @@ TEST(LevelFileOperations, TheFolderOpenedIsTheFolderWorkedIn)
     files.setLevelsFolder(levels);
     fs::rename(levels, scratch / "moved");
     fs::create_directory_symlink(elsewhere, levels);
-    files.copysplevl("levl2005.dat", "levl2080.dat");
+    overwriteSlotFile(files, "levl2005.dat", "levl2080.dat");
     EXPECT_EQ(log, "levl2005.dat copied to levl2080.dat\n");
     EXPECT_EQ(readFile(scratch / "moved/levl2080.dat"), "levels level");
     EXPECT_EQ(namesIn(elsewhere), (Names { "levl2005.dat", "levl2080.dat" }));

@@ -7,6 +7,7 @@
 #include "session/mainwindowlogic.h"
 #include "support/fakewindow.h"
 #include "support/scratchfolder.h"
+#include "support/slotfile.h"
 
 #include <gtest/gtest.h>
 
@@ -58,7 +59,8 @@ void replaceSlot(const auto& row)
     std::shared_ptr<void> game = heldOpen ? open(slot) : nullptr;
     if (heldOpen && open(slot, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE).get() != INVALID_HANDLE_VALUE)
         GTEST_SKIP() << "this system lets others open a file held without sharing";
-    restore ? levels.files.restoremplevl("levl2080.dat") : levels.files.copysplevl("levl2005.dat", "levl2080.dat");
+    restore ? restoreSlotFile(levels.files, "levl2080.dat")
+            : overwriteSlotFile(levels.files, "levl2005.dat", "levl2080.dat");
     game.reset();
     EXPECT_EQ(levels.log, std::string(line) + "\n");
     EXPECT_EQ(readFile(slot), after);
