@@ -85,17 +85,12 @@ bool FileSystemService::fileExists(std::string_view name) const
     }
 }
 
-int FileSystemService::attributes(const FileRecord& file)
-{
-    return (file.status.type == platform::EntryType::Directory ? directoryAttribute : archiveAttribute)
-        | (file.status.readOnly ? readOnlyAttribute : 0);
-}
-
 void FileSystemService::requireReplaceable(const FileRecord& file)
 {
     if (file.status.type == platform::EntryType::Directory)
         fail(std::errc::is_a_directory, file.name + " is a folder, which no file can replace");
-    if ((attributes(file) & readOnlyAttribute) != 0 && !file.status.mayClearReadOnly)
+    // A symbolic link is never read-only, and what it points at is never changed.
+    if (file.status.readOnly && !file.status.mayClearReadOnly)
         fail(std::errc::permission_denied, file.name + " is read-only, and not this user's to make writable");
 }
 
@@ -109,20 +104,11 @@ void FileSystemService::commitReplacing(PreparedCopy& copy, const FileRecord& de
     copy->commitReplacing(destination.name);
 }
 
-void FileSystemService::copyFile(std::string_view source, std::string_view destination, bool overwrite)
+void FileSystemService::copyToNewFile(std::string_view source, std::string_view destination)
 {
-    if (!overwrite) {
-        if (!isPlainFileName(destination) || fileExists(destination))
-            fail(std::errc::file_exists, std::string(destination) + " exists already");
-        prepareCopy(source)->commitAsNew(destination);
-        return;
-    }
-    const std::optional<FileRecord> existing = findFile(destination);
-    if (existing)
-        requireReplaceable(*existing);
-    else if (!isPlainFileName(destination))
-        fail(std::errc::invalid_argument, "not a bare file name: " + std::string(destination));
-    prepareCopy(source)->commitReplacing(existing ? existing->name : std::string(destination));
+    if (!isPlainFileName(destination) || fileExists(destination))
+        fail(std::errc::file_exists, std::string(destination) + " exists already");
+    prepareCopy(source)->commitAsNew(destination);
 }
 
 void FileSystemService::flushFolder() const

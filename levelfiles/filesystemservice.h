@@ -13,11 +13,6 @@
 
 namespace varnholt {
 
-// Attribute bits as the game sees them.
-inline constexpr int readOnlyAttribute = 1;
-inline constexpr int directoryAttribute = 0x10;
-inline constexpr int archiveAttribute = 0x20;
-
 // An entry of the levels folder found by a look-up, under the name it really has there.
 struct FileRecord {
     std::string name;
@@ -57,11 +52,10 @@ public:
     // when another Varnholt holds it.
     [[nodiscard]] bool lockFolder();
 
-    // Copies source whole to destination. Fails when the source is not a regular file.
-    // Without overwrite, fails when the destination exists in any letter case and never
-    // replaces it; with overwrite, fails when the existing destination is read-only and
-    // this user could not clear that.
-    void copyFile(std::string_view source, std::string_view destination, bool overwrite);
+    // Copies source whole to a new file, destination. Fails when the source is not a
+    // regular file, and when the destination exists in any letter case: it is never
+    // replaced. (Replacing goes through prepareCopy and commitReplacing.)
+    void copyToNewFile(std::string_view source, std::string_view destination);
 
     // The first half of a copy: the source's content complete on disk, under a temporary
     // name. Committing it replaces the destination in one rename.
@@ -81,9 +75,6 @@ public:
 
     // True when an entry has that name in any letter case.
     [[nodiscard]] bool fileExists(std::string_view name) const;
-
-    // A symbolic link is never read-only, and what it points at is never changed.
-    [[nodiscard]] static int attributes(const FileRecord& file);
 
     // Fails when the entry is a folder, which no rename of a file can replace, or when it
     // is read-only and this user could not make it writable; the replacing rename then

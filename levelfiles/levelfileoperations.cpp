@@ -89,7 +89,7 @@ void LevelFileOperations::reason(std::string_view file, const std::exception& er
 
 void LevelFileOperations::backUp(std::string_view slotFile)
 {
-    fileSystem().copyFile(slotFile, backupFileName(slotFile), false);
+    fileSystem().copyToNewFile(slotFile, backupFileName(slotFile));
     // Durable at once: an overwrite of the slot must never outlive a crash that its
     // backup did not. A backup that could not be flushed does not count as taken.
     fileSystem().flushFolder();
@@ -169,9 +169,8 @@ void LevelFileOperations::overwriteSlot(std::span<const SlotFileCopy> files)
 {
     std::vector<Replacement> replacements;
     for (const SlotFileCopy& file : files)
-        replacements.push_back(
-            { file.levelFile, file.slotFile, joined(file.levelFile, " copied to ", file.slotFile),
-                joined(file.levelFile, " copied to ", joined(file.slotFile, " *** FAILED ***")), true });
+        replacements.push_back({ file.levelFile, file.slotFile, joined(file.levelFile, " copied to ", file.slotFile),
+            joined(file.levelFile, " copied to ", joined(file.slotFile, " *** FAILED ***")), true });
     replaceTogether(replacements);
 }
 

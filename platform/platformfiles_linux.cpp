@@ -116,6 +116,14 @@ Folder::Folder(const fs::path& path)
     m_native = failsHere(Step::OpenFolder) ? -1 : ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (m_native < 0)
         failFromErrno(Step::OpenFolder, path.string());
+    // A folder that may be listed but not entered (no search permission) opens all the
+    // same, and then no file in it could be reached: it counts as not opened.
+    if (::faccessat(static_cast<int>(m_native), ".", X_OK, AT_EACCESS) != 0) {
+        const int error = errno;
+        ::close(static_cast<int>(m_native));
+        errno = error;
+        failFromErrno(Step::OpenFolder, path.string());
+    }
 }
 
 Folder::~Folder()

@@ -163,9 +163,8 @@ MainWindowLogic::FolderEntry MainWindowLogic::enterLevelsFolder()
         return { false, levelsFolderUnopenableMessage(shown, m_files.whyNoLevelsFolder().message()), {} };
     if (!m_files.lockLevelsFolder())
         return { false, alreadyRunningMessage(shown), {} };
-    std::filesystem::current_path(absoluteFolder, error);
-    if (error)
-        return { false, levelsFolderUnopenableMessage(shown, error.message()), {} };
+    // The process stays in the folder it was started in: every access goes through the
+    // open folder, so nothing depends on the working folder.
     FolderEntry entered { true, {}, {} };
     // Said once, in plain words, instead of twelve silent backup failures and a log of
     // failed copies; everything then fails as it would, and changes nothing.
