@@ -3,6 +3,8 @@
 // disk (the current folder), and against cp followed by sync of the copy, since every
 // copy of ours is on disk before it takes its name. Each run is a child process, so that
 // its peak memory can be compared with that of a child that copies nothing.
+#include "median.h"
+
 #include "levelfiles/levelfileoperations.h"
 
 #include <algorithm>
@@ -56,12 +58,6 @@ void run(std::vector<const char*> command)
     ::posix_spawnp(&child, command[0], nullptr, nullptr, const_cast<char* const*>(command.data()), environ);
     int status = 0;
     ::waitpid(child, &status, 0);
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 } // namespace
@@ -122,13 +118,14 @@ int main()
     }
     fs::remove_all(folder);
 
-    const auto throughput = [&](const std::string& name) { return double(fileSize >> 20) / median(seconds[name]); };
+    const auto throughput
+        = [&](const std::string& name) { return double(fileSize >> 20) / varnholt::bench::median(seconds[name]); };
     std::printf("512 MiB, median of %d rounds, in %s\n", rounds, fs::current_path().c_str());
     for (const auto& [name, work] : contenders) {
         if (name == "nothing")
             continue;
-        std::printf("%-10s %7.3f s  %7.1f MiB/s  peak memory +%ld KiB", name.c_str(), median(seconds[name]),
-            throughput(name), peak[name] - peak["nothing"]);
+        std::printf("%-10s %7.3f s  %7.1f MiB/s  peak memory +%ld KiB", name.c_str(),
+            varnholt::bench::median(seconds[name]), throughput(name), peak[name] - peak["nothing"]);
         if (name == "overwrite" || name == "restore")
             std::printf("  throughput / cp %.2f  / cp+sync %.2f", throughput(name) / throughput("cp"),
                 throughput(name) / throughput("cp+sync"));

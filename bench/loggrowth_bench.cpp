@@ -2,6 +2,8 @@
 // 2,000 Changes through the real main window (offscreen, levels on tmpfs): does a Change
 // cost as much at the end of a long session as at its start? The log's text must stay
 // byte for byte what reading it whole and writing it back with a line added would give.
+#include "median.h"
+
 #include "catalogue/levelcatalogue.h"
 #include "mainwindow/frmmain.h"
 #include "windowkit/application.h"
@@ -24,12 +26,6 @@ namespace fs = std::filesystem;
 
 constexpr int changes = 2000;
 constexpr int window = 100;
-
-double medianMilliseconds(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 // The lines one Change writes when the 2-player slot takes this level.
 std::string linesOfChange(int level)
@@ -88,8 +84,8 @@ int main(int argc, char* argv[])
             == QString::fromStdString(expected).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     fs::remove_all(prefix);
 
-    const double first = medianMilliseconds({ costs.begin(), costs.begin() + window });
-    const double last = medianMilliseconds({ costs.end() - window, costs.end() });
+    const double first = varnholt::bench::median({ costs.begin(), costs.begin() + window });
+    const double last = varnholt::bench::median({ costs.end() - window, costs.end() });
     std::printf("%d Changes, log %zu bytes at the end: first %d median %.3f ms, last %d median %.3f ms, ratio %.2f; "
                 "log text %s\n",
         changes, expected.size(), window, first, window, last, last / first, exact ? "exact" : "WRONG");

@@ -5,6 +5,8 @@
 // resident memory. Programs take turns, run after run.
 //
 //   startup_bench RUNS PROGRAM...        (DISPLAY must name a server with DAMAGE, e.g. Xvfb)
+#include "median.h"
+
 #include <xcb/damage.h>
 #include <xcb/xcb.h>
 
@@ -113,12 +115,6 @@ private:
     int m_damageEvent = 0;
 };
 
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 } // namespace
 
 int main(int argc, char* argv[])
@@ -149,7 +145,8 @@ int main(int argc, char* argv[])
             peak.push_back(static_cast<double>(m.peakKilobytes));
         }
         const auto [fastest, slowest] = std::minmax_element(drawn.begin(), drawn.end());
-        summaries.push_back({ median(mapped), median(drawn), *fastest, *slowest, median(peak) });
+        summaries.push_back({ varnholt::bench::median(mapped), varnholt::bench::median(drawn), *fastest, *slowest,
+            varnholt::bench::median(peak) });
         const Summary& it = summaries.back();
         std::printf("%s: %d runs, medians: mapped %.1f ms, drawn %.1f ms (min %.1f, max %.1f), peak memory %.0f KiB\n",
             programs[i], runs, it.mapped, it.drawn, it.fastest, it.slowest, it.peak);

@@ -28,10 +28,10 @@ std::vector<fs::path> levelsCopiesIn(const WindowsSystem& system)
 {
     std::vector<fs::path> copies;
     for (const fs::path& local : system.localAppDataFolders()) {
-        for (const std::string_view copy :
-            { R"(Bullfrog\Populous\levels)", R"(VirtualStore\Program Files (x86)\Bullfrog\Populous\levels)",
-                R"(VirtualStore\Program Files\Bullfrog\Populous\levels)" }) {
-            std::optional<fs::path> folder = followWindowsPath(local, copy);
+        for (const std::string_view below :
+            { "", R"(VirtualStore\Program Files (x86)\)", R"(VirtualStore\Program Files\)" }) {
+            std::optional<fs::path> folder
+                = followWindowsPath(local, std::string(below) + std::string(installedLevels));
             if (folder && holdsASlotFile(*folder))
                 copies.push_back(std::move(*folder));
         }

@@ -9,6 +9,10 @@
 
 namespace varnholt {
 
+// Where the game's installer puts the levels, below Program Files (or a copy of them
+// below %LocalAppData% or its VirtualStore).
+inline constexpr std::string_view installedLevels = R"(Bullfrog\Populous\levels)";
+
 // A levels folder holds at least one of the twelve slot files.
 bool holdsASlotFile(const std::filesystem::path& folder);
 

@@ -11,8 +11,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::array<std::string_view, 2> defaultFolders { R"(C:\Program Files\Bullfrog\Populous\levels)",
-    R"(C:\Program Files (x86)\Bullfrog\Populous\levels)" };
+// The default installation's Program Files, and where a 32-bit game lands on 64-bit Windows.
+constexpr std::array<std::string_view, 2> programFiles { R"(C:\Program Files\)", R"(C:\Program Files (x86)\)" };
 constexpr std::string_view gameKey = R"(Software\Bullfrog Productions Ltd\Populous: The Beginning)";
 // GOG's installer and GOG Galaxy record the folder chosen under the game's GOG id.
 constexpr std::string_view gogKey = R"(Software\GOG.com\Games\1207659027)";
@@ -37,10 +37,11 @@ void lookInWindows(Search& search, const WindowsSystem& system, bool first, Look
 {
     const bool folders = look != Look::Records;
     const bool records = look != Look::Folders;
-    for (const std::string_view folder : defaultFolders) {
+    for (const std::string_view programs : programFiles) {
         if (!folders)
             break;
-        if (const std::optional<fs::path> found = folderOf(search, system, folder)) {
+        if (const std::optional<fs::path> found
+            = folderOf(search, system, std::string(programs) + std::string(installedLevels))) {
             search.offerLevelsFolder(*found, &system, first);
             break; // the "(x86)" folder serves only while the usual one is missing
         }

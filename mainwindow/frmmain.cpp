@@ -5,6 +5,7 @@
 #include "windowkit/dialogfont.h"
 #include "windowkit/labels.h"
 #include "windowkit/pictures.h"
+#include "windowkit/qttext.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -35,7 +36,7 @@ frmMain::MessageBoxHook& messageBoxHook()
 
 void writeReason(std::string_view reason)
 {
-    qCWarning(fileFailures).noquote() << QString::fromUtf8(reason.data(), static_cast<qsizetype>(reason.size()));
+    qCWarning(fileFailures).noquote() << qtText(reason);
 }
 
 constexpr int clientWidth = 662;
@@ -44,6 +45,8 @@ constexpr int clientHeight = 538;
 // Each selector's place, shared by the two selectors of a column.
 constexpr std::array<QRect, 3> selectorPlaces { { { 8, 264, 217, 24 }, { 232, 264, 225, 24 }, { 464, 264, 193, 24 } } };
 
+// "progam" and the double blank after "position!" are the program's own text, kept as
+// players have always read it.
 const QString description = QStringLiteral(
     "This progam copies single player levels over multiplayer levels so that you can play them as "
     "multiplayer. Each player has to have a Recommended or Full install of Populous into the default "
@@ -66,7 +69,7 @@ constexpr std::array<ClickProcedure, 6> selectorClickProcedures { &MainWindowLog
 // The box shows line ends as Qt does; the log itself keeps them as written.
 QString forDisplay(std::string_view text)
 {
-    QString shown = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    QString shown = qtText(text);
     shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     return shown;
 }
@@ -115,6 +118,7 @@ void frmMain::buildControls()
     heading->setFont(headingFont());
     m_columnHeadings = { makeLabel(client, "Label12", QStringLiteral("2 player levels"), { 8, 240, 217, 17 }),
         makeLabel(client, "Label13", QStringLiteral("3 player levels"), { 232, 240, 225, 17 }),
+        // The double blank is the program's own text, kept as players have always read it.
         makeLabel(client, "Label14", QStringLiteral("4  player levels"), { 464, 240, 193, 17 }) };
 
     for (const Selector selector : allSelectors) {
@@ -122,8 +126,7 @@ void frmMain::buildControls()
         const auto number = static_cast<std::size_t>(selector);
         box->setObjectName(QStringLiteral("Combo%1").arg(number + 1));
         for (const SelectorEntry& entry : entriesOf(selector))
-            box->addItem(
-                QString::fromUtf8(entry.text.data(), static_cast<qsizetype>(entry.text.size())), entry.levelNumber);
+            box->addItem(qtText(entry.text), entry.levelNumber);
         // No current entry until start-up chooses the default.
         box->setCurrentIndex(-1);
         box->setGeometry(selectorPlaces.at(columnOf(selector)));
@@ -242,8 +245,7 @@ void frmMain::raiseSelectorClick(Selector selector)
 void frmMain::setSelectorText(Selector selector, std::string_view text)
 {
     QComboBox* box = combo(selector);
-    const int index = box->findText(
-        QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), Qt::MatchExactly | Qt::MatchCaseSensitive);
+    const int index = box->findText(qtText(text), Qt::MatchExactly | Qt::MatchCaseSensitive);
     if (index < 0)
         return; // no such entry: the selector keeps the one it has
     box->setCurrentIndex(index);
@@ -325,7 +327,7 @@ void frmMain::showNewestLogLine()
 
 void frmMain::showSlotContent(const LevelSlot& slot, std::string_view holds)
 {
-    const QString text = QString::fromUtf8(holds.data(), static_cast<qsizetype>(holds.size()));
+    const QString text = qtText(holds);
     for (QWidget* control : std::initializer_list<QWidget*> { combo(slot.baseGameSelector),
              combo(slot.expansionSelector), m_playAsLabels.at(static_cast<std::size_t>(slot.players - 2)) }) {
         control->setToolTip(text);
@@ -341,8 +343,7 @@ void frmMain::setMessageBoxHook(MessageBoxHook hook)
 void frmMain::showMessage(std::string_view text)
 {
     // No caption of our own: the box shows the application's name.
-    QMessageBox box(QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(),
-        QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), QMessageBox::Ok,
+    QMessageBox box(QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(), qtText(text), QMessageBox::Ok,
         isVisible() ? this : nullptr);
     if (messageBoxHook())
         messageBoxHook()(box);

@@ -51,7 +51,10 @@ std::string_view nameOf(Step step);
 
 // Asked before every step, with the step; returns 0 to let it run, or an error number
 // for the step to fail with. Fault tests set it to make the k-th step fail, or to end
-// the process there; the program never does.
+// the process there; the program never does. It is one per process on purpose: each
+// fault run is a process of its own, and the hook must reach every step of every object
+// the operations make inside themselves, which passing it in would thread through each
+// constructor for the tests' sake alone.
 using StepHook = int (*)(Step step);
 void setStepHook(StepHook hook);
 
