@@ -66,7 +66,7 @@ void lookInWindows(Search& search, const WindowsSystem& system, bool first, Look
     for (const std::string_view gog : gogFolders) {
         if (search.done() || !folders)
             break;
-        if (const std::optional<fs::path> found = system.folder(gog))
+        if (const std::optional<fs::path> found = folderOf(search, system, gog))
             search.offerGameFolder(*found, &system);
     }
     for (const std::optional<std::string>& steam : { user[1], machine[2] }) {

@@ -193,6 +193,12 @@ const std::vector<Layout> layouts {
             put(h.home / ".local/share/bottles/bottles/Populous/placeholder.yml", "Path: " + bottle.string() + "\n");
             return gameAt(prefixAt(bottle) / "drive_c/GOG Games/Populous - The Beginning/levels");
         } },
+    { "Bottles' own setting for where bottles go",
+        [](Home& h) {
+            put(h.home / ".local/share/bottles/data.yml",
+                "custom_bottles_path: " + (h.scratch / "bottles").string() + "\n");
+            return gameAt(prefixAt(h.scratch / "bottles/Games") / "drive_c/GOG Games/Populous 3/levels");
+        } },
     { "a bottle of the Flatpak, and PlayOnLinux",
         [](Home& h) {
             prefixAt(h.home / ".PlayOnLinux/wineprefix/Other");
@@ -228,7 +234,7 @@ TEST(GameSearch, ListsEverySourceInOrderAndTheCopiesLast)
 {
     Home home;
     std::vector<fs::path> expected;
-    for (const std::size_t row : { 0, 4, 8, 11, 14 })
+    for (const std::size_t row : { 0, 4, 8, 11, 15 })
         expected.push_back(layouts[row].make(home));
     const fs::path copy = gameAt(home.home / ".wine/drive_c/users/steamuser/AppData/Local/Bullfrog/Populous/levels");
     expected.push_back(copy);
