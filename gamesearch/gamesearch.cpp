@@ -24,12 +24,4 @@ std::vector<FoundLevelsFolder> findLevelsFolders(
     return search.take();
 }
 
-std::optional<FoundLevelsFolder> findLevelsFolder(const EnvironmentLookup& environment)
-{
-    std::vector<FoundLevelsFolder> found = findLevelsFolders(environment, 1);
-    if (found.empty())
-        return std::nullopt;
-    return std::move(found.front());
-}
-
 } // namespace varnholt

@@ -49,7 +49,4 @@ using SearchTrace = std::function<void(const std::filesystem::path& place, std::
 std::vector<FoundLevelsFolder> findLevelsFolders(const EnvironmentLookup& environment,
     std::size_t most = std::numeric_limits<std::size_t>::max(), const SearchTrace& trace = {});
 
-// The folder a plain start uses, or nothing when the game is not found.
-std::optional<FoundLevelsFolder> findLevelsFolder(const EnvironmentLookup& environment = processEnvironment);
-
 } // namespace varnholt

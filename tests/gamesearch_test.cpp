@@ -154,6 +154,16 @@ const std::vector<Layout> layouts {
                     + R"(","wineVersion":{"type":"proton"}},"version":"v0","explicit":true})");
             return gameAt(game / "levels");
         } },
+    { "Heroic's prefix for a game, where the player chose",
+        [](Home& h) {
+            const fs::path prefix = prefixAt(h.scratch / "my prefixes/Populous");
+            put(h.home / ".config/heroic/gog_store/installed.json",
+                R"({"installed":[{"install_path":")" + (h.scratch / "not installed").string()
+                    + R"(","appName":"1207659027"}]})");
+            put(h.home / ".config/heroic/GamesConfig/1207659027_gog.json",
+                R"({"version":"v1","settings":{"winePrefix":")" + prefix.string() + R"("}})");
+            return gameAt(prefix / "drive_c/GOG Games/Populous - The Beginning/levels");
+        } },
     { "Heroic as a Flatpak, its store files moved to XDG_STATE_HOME",
         [](Home& h) {
             h.environment["XDG_STATE_HOME"] = h.scratch / "state";
@@ -186,6 +196,11 @@ const std::vector<Layout> layouts {
                 "game:\n  exe: Populous/popTB.exe\n  game_path: " + dir.string()
                     + "\n  prefix: " + (dir / "pfx").string() + "\n");
             return gameAt(dir / "Populous/levels");
+        } },
+    { "Lutris's GOG install beside its pfx prefix, without a game file",
+        [](Home& h) {
+            prefixAt(h.home / "Games/gog/populous/pfx");
+            return gameAt(h.home / "Games/gog/populous/Populous - The Beginning/levels");
         } },
     { "Bottles on a custom path, found through its placeholder",
         [](Home& h) {
@@ -234,7 +249,7 @@ TEST(GameSearch, ListsEverySourceInOrderAndTheCopiesLast)
 {
     Home home;
     std::vector<fs::path> expected;
-    for (const std::size_t row : { 0, 4, 8, 11, 15 })
+    for (const std::size_t row : { 0, 4, 8, 12, 17 })
         expected.push_back(layouts[row].make(home));
     const fs::path copy = gameAt(home.home / ".wine/drive_c/users/steamuser/AppData/Local/Bullfrog/Populous/levels");
     expected.push_back(copy);
@@ -281,12 +296,18 @@ TEST(GameSearch, HostileRecordsArePassedOverAndSaidWhy)
     fs::create_directory_symlink("../nowhere", dangling / "dosdevices/c:");
     for (int i = 0; i < 2000; ++i)
         fs::create_directory(home.home / "Games" / std::to_string(i));
+    makeLevelsFolder(prefixAt(home.home / "Games/empty")); // the default folder counts only in the first prefix
+    fs::create_directories(home.home / ".steam/steam"); // a Steam without steamapps
     const fs::path relativeGame = gameAt(home.scratch / "relative/drive_c/GOG Games/Populous 3/levels");
     prefixAt(home.scratch / "relative");
     const fs::path startFolder = fs::current_path();
     fs::current_path(home.scratch.path()); // where a relative path would lead
 
+    const auto openDescriptors = [] { return std::distance(fs::directory_iterator("/proc/self/fd"), {}); };
+    const auto openBefore = openDescriptors();
     EXPECT_EQ(home.search().size(), 0U);
+    EXPECT_EQ(openDescriptors(), openBefore); // every record closed again
+    EXPECT_EQ(home.outcomeAt(home.home / "Games/empty/system.reg"), "not looked at"); // missing is no problem
     EXPECT_EQ(home.outcomeAt(wine / "system.reg"), "record unreadable: not a regular file");
     EXPECT_EQ(home.outcomeAt(wine / "user.reg"), "record unreadable: not a regular file");
     EXPECT_EQ(home.outcomeAt(steam / "steamapps/libraryfolders.vdf"), "record unreadable: not a regular file");
@@ -326,16 +347,17 @@ TEST(Records, ReadAsTheirWritersWriteThem)
     const std::string file
         = "[Software\\\\Other]\n\"InstallPath\"=\"C:\\\\Other\"\n"
           "[Software\\\\Game\\\\\\]x] 123\n\"Version\"=dword:00000001\n\"Path\"=\"C:\\\\Say \\\"hi\\\"\"\n"
-          "@=\"default\"\n\"Name\"=str(2):\"Jeux vid\\xe9o \\x1f600\\xd83d\\xde00\\t\\033\"\n"
+          "@=\"default\"\n\"Name\"=str(2):\"Jeux vid\\xe9o \\x1f600\\xd83d\\xde00\\t\\033\\xd83d\\xe000\"\n"
+          "[Software\\\\A\\\\Same]\n\"Other\"=\"a\"\n[Software\\\\B\\\\Same]\n\"Path\"=\"b\"\n"
           "[Software\\\\Open\n\"Path\"=\"C:\\\\Pop";
     const std::vector<RegistryValueName> wanted { { "software\\game\\]x", "PATH" }, { "Software\\Game\\]x", "" },
         { "SOFTWARE\\GAME\\]X", "name" }, { "Software\\Game\\]x", "InstallPath" }, { "Software\\Game\\]x", "Version" },
-        { "Software\\Open", "Path" } };
+        { "Software\\Open", "Path" }, { "Software\\A\\Same", "Path" }, { "Software\\B\\Same", "Path" } };
     const std::vector<std::optional<std::string>> values = wineRegistryValues(file, wanted);
     const std::vector<std::optional<std::string>> expected { "C:\\Say \"hi\"", "default",
         "Jeux vid\xc3\xa9o \xe1\xbd\xa0"
-        "0\xf0\x9f\x98\x80\t\x1b",
-        std::nullopt, std::nullopt, std::nullopt };
+        "0\xf0\x9f\x98\x80\t\x1b\xee\x80\x80",
+        std::nullopt, std::nullopt, std::nullopt, std::nullopt, "b" };
     EXPECT_EQ(values, expected);
 
     const std::vector<KeyValue> entries
@@ -351,6 +373,7 @@ TEST(Records, ReadAsTheirWritersWriteThem)
     EXPECT_EQ(entries[0].block[0].blockOf("apps")->valueOf("path"), "no");
     EXPECT_EQ(entries[0].valueOf("1"), "D:\\Old");
     EXPECT_TRUE(entries[1].block.empty());
+    EXPECT_TRUE(parseKeyValues("{ \"path\" \"/no key\" }").empty());
     std::string deep;
     for (int i = 0; i < 100000; ++i)
         deep += "\"k\"{";

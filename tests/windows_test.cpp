@@ -157,9 +157,9 @@ TEST(WindowsSearch, TheX86FolderServesWhileTheUsualOneIsMissing)
     for (const fs::path& made : { x86, usual }) { // the usual one first once it is there
         if (!fs::create_directories(made / R"(Populous\levels)", error) && made == x86)
             GTEST_SKIP() << "cannot make folders in " << x86.parent_path().string();
-        const auto found = findLevelsFolder();
-        ASSERT_TRUE(found);
-        EXPECT_TRUE(found->isDefault && fs::equivalent(found->path, made / R"(Populous\levels)")) << found->path;
+        const std::vector<FoundLevelsFolder> found = findLevelsFolders(processEnvironment, 1); // as a plain start
+        ASSERT_EQ(found.size(), 1U);
+        EXPECT_TRUE(found[0].isDefault && fs::equivalent(found[0].path, made / R"(Populous\levels)")) << found[0].path;
     }
 }
 
