@@ -1,16 +1,15 @@
 // SPDX-License-Identifier: MIT
 #include "session/commandline.h"
 #include "session/mainwindowlogic.h"
+#include "support/childprocess.h"
 #include "support/fakewindow.h"
+#include "support/loglines.h"
 #include "support/wineprefix.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 #include <sstream>
-#include <sys/wait.h>
-#include <unistd.h>
 
 using namespace varnholt;
 using namespace varnholt::test;
@@ -18,37 +17,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::string separator = std::string(100, '-') + "\r\n";
-
-// The log lines of one slot: copies of a level (without ".inf" for excluded ones), restores, or failures.
-std::string slotLines(int slot, int level = 0, bool failed = false)
-{
-    std::string all;
-    for (const std::string extension : { ".dat", ".hdr", ".ver", ".inf" }) {
-        const std::string slotFile = "levl" + std::to_string(slot) + extension;
-        if (level == 0)
-            all += slotFile + (failed ? " restore *** FAILED ***" : " restored") + "\r\n";
-        else if (extension != ".inf" || !isInInfExclusionSet(level))
-            all += "levl" + std::to_string(level) + extension + " copied to " + slotFile
-                + (failed ? " *** FAILED ***\r\n" : "\r\n");
-    }
-    return all;
-}
-
-std::string allFailed(int level)
-{
-    return slotLines(2080, level, true) + slotLines(2100, 0, true) + slotLines(2120, 0, true) + separator;
-}
-
 class MainWindowLogicTest : public ::testing::Test, protected InstalledGame {
 protected:
     MainWindowLogicTest()
     {
         window.onSelectorClick = [this] { logic.selectorClicked(); };
     }
-    ~MainWindowLogicTest() override { fs::current_path(m_startFolder); }
 
-    fs::path m_startFolder = fs::current_path();
+    WorkingFolderGuard m_workingFolder;
     FakeWindow window;
     MainWindowLogic logic { window, environment() };
 };
@@ -79,7 +55,7 @@ TEST_F(MainWindowLogicTest, StartUpAndASessionOfChanges)
     for (const std::string slot : { "2120", "2100", "2080" })
         for (const std::string extension : { ".inf", ".hdr", ".dat", ".ver" })
             if (slot + extension != "2080.inf")
-                backups += "levl" + slot + extension + " multiplayer level backed up\r\n";
+                backups += backedUpLine("levl" + slot + extension) + "\r\n";
     EXPECT_EQ(window.log, backups);
     EXPECT_TRUE(window.messages.empty());
     EXPECT_EQ(file("copy of levl2080.inf"), "first backup");
@@ -122,7 +98,7 @@ TEST_F(MainWindowLogicTest, StartUpAndASessionOfChanges)
         window.setSelectorText(step.selector, step.level);
         EXPECT_TRUE(window.changeEnabled);
         logic.cmdChange_Click();
-        EXPECT_EQ(window.log, step.log + separator);
+        EXPECT_EQ(window.log, step.log + changeEndLine);
         EXPECT_FALSE(window.changeEnabled);
         for (const auto& [slot, holds] : step.holds)
             EXPECT_EQ(window.slotContents[slot], "Now in this slot: " + holds);
@@ -164,7 +140,8 @@ TEST_F(MainWindowLogicTest, StartUpSaysWhichInstallationItUsesOrThatThereIsNone)
         lostWindow.setSelectorText(Selector::Combo1, "21 - Fractured Earth");
         lostLogic.cmdChange_Click();
         lostLogic.showWhatSlotsHold();
-        EXPECT_EQ(lostWindow.log, allFailed(2021));
+        EXPECT_EQ(lostWindow.log,
+            slotLines(2080, 2021, true) + slotLines(2100, 0, true) + slotLines(2120, 0, true) + changeEndLine);
         EXPECT_TRUE(lostWindow.slotContents.empty()); // no folder, nothing to tell of it
     }
     EXPECT_EQ(snapshotOf(scratch.path()), scratchBefore);
@@ -230,26 +207,6 @@ TEST_F(MainWindowLogicTest, TheCommandLineTellsWhatIsWhere)
     EXPECT_EQ(list.str(), levels.string() + "\n");
 }
 
-namespace {
-
-// Runs work in a child process, as the unprivileged user 65534 when run as root; returns
-// its wait status, 0 when the work returned true.
-int inChildAsAnotherUser(const std::function<bool()>& work)
-{
-    std::fflush(nullptr);
-    const pid_t child = ::fork();
-    if (child == 0) {
-        constexpr uid_t player = 65534;
-        const bool becameThem = ::getuid() != 0 || (::setgid(player) == 0 && ::setuid(player) == 0);
-        ::_exit(becameThem && work() ? 0 : 1);
-    }
-    int status = -1;
-    ::waitpid(child, &status, 0);
-    return status;
-}
-
-} // namespace
-
 // A levels folder that is there but that this player may not open or enter (mode 000, 111
 // or 444 for another user), named or found by the search: start-up says so once, naming it
 // with the system's reason, enters nothing and logs nothing, and --show-slots says the same.
@@ -266,7 +223,8 @@ TEST_F(MainWindowLogicTest, AFolderThatCannotBeOpenedIsNamedWithTheSystemsReason
             const LevelsFolderChoice choice = named ? LevelsFolderChoice(environmentOf({}), levels) : environment();
             const bool enters = mode == 0555U;
             fs::permissions(levels, static_cast<fs::perms>(mode));
-            const int status = inChildAsAnotherUser([&] {
+            const ChildEnd child = runInChild(
+                [&](int) {
                 FakeWindow other;
                 MainWindowLogic otherLogic(other, choice, [](std::string_view) {});
                 otherLogic.Form_Load();
@@ -279,10 +237,11 @@ TEST_F(MainWindowLogicTest, AFolderThatCannotBeOpenedIsNamedWithTheSystemsReason
                     == std::vector { enters ? levelsFolderNotWritableMessage(levels.string()) : refused }
                 && other.log.empty() && shown == (enters ? 0 : 1) && errors.str() == (enters ? "" : refused + "\n")
                     && other.slotContents[2100] == (enters ? "Now in this slot: " + notBackedUp : "")
-                    && out.str().starts_with(enters ? "2080: " + notBackedUp + "\n" : "");
-            });
+                    && out.str().starts_with(enters ? "2080: " + notBackedUp + "\n" : "") ? 0 : 1;
+                },
+                true);
             fs::permissions(levels, fs::perms(0755));
-            EXPECT_EQ(status, 0) << "mode " << std::oct << mode << (named ? ", named" : ", found");
+            EXPECT_TRUE(child.exitedWith(0)) << "mode " << std::oct << mode << (named ? ", named" : ", found");
         }
     EXPECT_EQ(snapshotOf(levels), before);
 }
