@@ -16,7 +16,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <csignal>
 #include <set>
 #include <sstream>
@@ -26,7 +25,6 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/un.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace varnholt;
@@ -38,15 +36,9 @@ namespace {
 
 // The folder: a slot's two files, the level for them, and their backups where there are any.
 const std::vector<std::string> slotFiles { "levl2080.dat", "levl2080.hdr" };
-std::string levelFor(const std::string& slotFile)
-{
-    return "levl2005" + slotFile.substr(8);
-}
+const auto levelFor = [](const std::string& slotFile) { return "levl2005" + slotFile.substr(8); };
 // Bigger than one buffer of the read-and-write copy.
-std::string singlePlayer(const std::string& slotFile)
-{
-    return "level for " + slotFile + std::string(70000, '5');
-}
+const auto singlePlayer = [](const std::string& slotFile) { return "level for " + slotFile + std::string(70000, '5'); };
 
 // What an operation does in a folder state when run whole, by operation.
 enum class Whole { Succeeds, Fails, FindsNothingToDo };
@@ -79,7 +71,8 @@ const std::vector<Operation> operations {
         [](LevelFileOperations& files) { files.backUpSlotFile("levl2080.dat"); } },
     { "Overwrite", Does::Overwrite, true, &Expected::overwrite, overwrite },
     { "OverwriteTakingTheBackups", Does::Overwrite, false, &Expected::overwriteTakingTheBackups, overwrite },
-    { "Restore", Does::Restore, true, &Expected::restore, [](LevelFileOperations& files) { files.restoreSlot(slotFiles); } },
+    { "Restore", Does::Restore, true, &Expected::restore,
+        [](LevelFileOperations& files) { files.restoreSlot(slotFiles); } },
 };
 std::vector<std::string> touchedBy(const Operation& operation)
 {
@@ -154,21 +147,20 @@ const std::vector<FolderState> folderStates {
 
 // Swept step by step: the regular folder, and one where a slot fails after a copy was made
 // ready, which must then be removed. Each other state gets a whole run.
-bool isSwept(const FolderState& state)
-{
+const auto isSwept = [](const FolderState& state) {
     return state.role == Role::None || state.name == std::string_view("LevelMissing");
-}
+};
 
 std::string successLine(Does does, const std::string& slotFile)
 {
-    return does == Does::BackUp ? backedUpLine(slotFile)
-        : does == Does::Overwrite ? copiedLine(levelFor(slotFile), slotFile)
-                                  : restoredLine(slotFile);
+    return does == Does::BackUp   ? Log::backedUp(slotFile)
+        : does == Does::Overwrite ? Log::copied(levelFor(slotFile), slotFile)
+                                  : Log::restored(slotFile);
 }
 
 std::string failureLine(Does does, const std::string& slotFile)
 {
-    return does == Does::Restore ? restoredLine(slotFile, true) : copiedLine(levelFor(slotFile), slotFile, true);
+    return does == Does::Restore ? Log::restored(slotFile, true) : Log::copied(levelFor(slotFile), slotFile, true);
 }
 
 // The folder laid out for an operation in a state, beside a folder outside it.
@@ -296,18 +288,15 @@ struct Trial {
     std::map<std::string, std::string> after = entriesIn(layout.levels);
     std::vector<std::string> touched = touchedBy(operation);
 
-    static std::string entry(const std::map<std::string, std::string>& entries, const std::string& name)
+    static std::string entry(
+        const std::map<std::string, std::string>& entries, const std::string& name, bool anyCase = false)
     {
-        const auto found = entries.find(name);
+        const auto found = std::ranges::find_if(
+            entries, [&](const auto& e) { return anyCase ? equalIgnoringCase(e.first, name) : e.first == name; });
         return found == entries.end() ? "missing" : found->second;
     }
     [[nodiscard]] std::string was(const std::string& name) const { return entry(before, name); }
     [[nodiscard]] std::string is(const std::string& name) const { return entry(after, name); }
-    static std::string inAnyCase(const std::map<std::string, std::string>& entries, const std::string& name)
-    {
-        const auto found = std::ranges::find_if(entries, [&](const auto& e) { return equalIgnoringCase(e.first, name); });
-        return found == entries.end() ? "missing" : found->second;
-    }
     [[nodiscard]] bool logged(const std::string& line) const { return std::ranges::count(outcome.log, line) != 0; }
     [[nodiscard]] std::string interrupted() const { return outcome.stepName(step); }
     [[nodiscard]] std::set<std::string> names() const // in the folder before or after
@@ -330,7 +319,7 @@ struct Trial {
     // What a slot file holds once the operation has done its work there.
     [[nodiscard]] std::string replacement(const std::string& slotFile, const std::string& name) const
     {
-        return operation.does == Does::Restore ? was(backupFileName(slotFile))
+        return operation.does == Does::Restore  ? was(backupFileName(slotFile))
             : operation.does == Does::Overwrite ? fileEntry(singlePlayer(slotFile))
                                                 : was(name);
     }
@@ -356,7 +345,7 @@ void aNewBackupHoldsTheOriginal(const Trial& run)
 {
     for (const std::string& name : run.names()) {
         if (const std::string* slot = run.slotFileNamed(name, true)) {
-            EXPECT_EQ(run.is(name), run.inAnyCase(run.before, *slot)) << "a new backup";
+            EXPECT_EQ(run.is(name), Trial::entry(run.before, *slot, true)) << "a new backup";
         }
     }
 }
@@ -418,11 +407,13 @@ void aFailureLeavesItsFileAndSaysWhy(const Trial& run)
 void aSuccessLineStandsForWhatIsOnDisk(const Trial& run)
 {
     for (const std::string& slot : run.touched) {
-        if (run.logged(backedUpLine(slot))) {
-            EXPECT_EQ(run.inAnyCase(run.after, backupFileName(slot)), run.inAnyCase(run.before, slot)) << slot;
+        if (run.logged(Log::backedUp(slot))) {
+            EXPECT_EQ(Trial::entry(run.after, backupFileName(slot), true), Trial::entry(run.before, slot, true))
+                << slot;
         }
         if (run.operation.does != Does::BackUp && run.logged(successLine(run.operation.does, slot))) {
-            EXPECT_EQ(run.inAnyCase(run.after, slot), run.replacement(slot, slot)) << slot << " logged, but not done";
+            EXPECT_EQ(Trial::entry(run.after, slot, true), run.replacement(slot, slot))
+                << slot << " logged, but not done";
         }
     }
 }
@@ -470,7 +461,7 @@ TEST_P(FaultModel, EveryStateAndEveryStepInterruptedKeepsTheInvariants)
                 + ", log: " + ::testing::PrintToString(run.outcome.log));
             const int status = run.outcome.status;
             ASSERT_FALSE(WIFSIGNALED(status) && WTERMSIG(status) == SIGALRM) << "hung";
-            ASSERT_FALSE(WIFEXITED(status) && WEXITSTATUS(status) == ChildProcess::threw);
+            ASSERT_FALSE(WIFEXITED(status) && WEXITSTATUS(status) == childThrew);
             EXPECT_FALSE(run.outcome.exited(Leaked)) << "a file left open";
             if (step > 0 && !run.outcome.interrupted())
                 break; // the operation has fewer steps than this
@@ -554,7 +545,9 @@ TEST(RealFaults, LeaveEveryFileAsItWas)
                 overwriteSlotFile(files, "levl2005.dat", "levl2080.dat");
                 restoreSlotFile(files, "levl2080.dat");
             });
-            return log == std::vector { copiedLine("levl2005.dat", "levl2080.dat", true), restoredLine("levl2080.dat", true) }
+            return log
+                    == std::vector { Log::copied("levl2005.dat", "levl2080.dat", true),
+                           Log::restored("levl2080.dat", true) }
                 ? 0
                 : 1;
         });
@@ -608,9 +601,9 @@ TEST(AnotherUser, MayDoWhatThePlayerMayAndNothingMore)
                 files.backUpSlotFile("levl2021.dat");
             });
             return log
-                    == std::vector { copiedLine("levl2005.dat", "levl2080.dat"),
-                           copiedLine("levl2005.dat", "levl2100.dat", true),
-                           copiedLine("levl2021.dat", "levl2080.dat", true) }
+                    == std::vector { Log::copied("levl2005.dat", "levl2080.dat"),
+                           Log::copied("levl2005.dat", "levl2100.dat", true),
+                           Log::copied("levl2021.dat", "levl2080.dat", true) }
                 ? 0
                 : 1;
         },
@@ -642,26 +635,16 @@ TEST(Instances, OneAtATimePerLevelsFolder)
         writeLevel(levels, slot);
     const auto environment = environmentOf({ { "WINEPREFIX", prefix } });
     const std::vector<std::string> alreadyRunning { alreadyRunningMessage(levels.string()) };
-    std::array<int, 2> barrier {};
-    ASSERT_EQ(::pipe(barrier.data()), 0);
-    const auto start = [&](int) {
-        char go = 0;
-        ::close(barrier[1]);
-        (void)!::read(barrier[0], &go, 1); // both start together
+    const ChildWork start = [&](int) {
         FakeWindow window;
-        MainWindowLogic(window, environment).Form_Load();
+        MainWindowLogic logic(window, environment);
+        logic.Form_Load();
         ::usleep(200000); // still running while the other starts
         return window.messages.empty() ? 0 : window.messages == alreadyRunning ? 1 : 2;
     };
-    ChildProcess oneStart(start);
-    ChildProcess otherStart(start);
-    ::close(barrier[0]);
-    ::close(barrier[1]);
     std::multiset<int> statuses;
-    for (ChildProcess* child : { &oneStart, &otherStart }) {
-        const int status = child->wait().status;
-        statuses.insert(WIFEXITED(status) ? WEXITSTATUS(status) : -1);
-    }
+    for (const ChildEnd& child : runInChildren({ start, start }))
+        statuses.insert(WIFEXITED(child.status) ? WEXITSTATUS(child.status) : -1);
     EXPECT_EQ(statuses, (std::multiset<int> { 0, 1 }));
     EXPECT_EQ(namesIn(levels).size(), 28U); // sixteen level files, twelve backups, nothing else
     for (const std::string& name : namesIn(levels))

@@ -55,7 +55,7 @@ TEST_F(MainWindowLogicTest, StartUpAndASessionOfChanges)
     for (const std::string slot : { "2120", "2100", "2080" })
         for (const std::string extension : { ".inf", ".hdr", ".dat", ".ver" })
             if (slot + extension != "2080.inf")
-                backups += backedUpLine("levl" + slot + extension) + "\r\n";
+                backups += Log::backedUp("levl" + slot + extension) + "\r\n";
     EXPECT_EQ(window.log, backups);
     EXPECT_TRUE(window.messages.empty());
     EXPECT_EQ(file("copy of levl2080.inf"), "first backup");
@@ -74,13 +74,13 @@ TEST_F(MainWindowLogicTest, StartUpAndASessionOfChanges)
         std::map<LevelNumber, std::string> holds;
     };
     const std::vector<Step> session {
-        { false, Selector::Combo1, "5 - Death from above", slotLines(2080, 2005) + slotLines(2100) + slotLines(2120),
+        { false, Selector::Combo1, "5 - Death from above", Log::slot(2080, 2005) + Log::slot(2100) + Log::slot(2120),
             { { 2080, "5 - Death from above" }, { 2100, "the original map" } } },
-        { false, Selector::Combo1, "21 - Fractured Earth", slotLines(2080, 2021) + slotLines(2100) + slotLines(2120),
+        { false, Selector::Combo1, "21 - Fractured Earth", Log::slot(2080, 2021) + Log::slot(2100) + Log::slot(2120),
             { { 2080, "21 - Fractured Earth" } } },
-        { true, Selector::Combo5, "UW4 - World Wide Web", slotLines(2080) + slotLines(2100, 2062) + slotLines(2120),
+        { true, Selector::Combo5, "UW4 - World Wide Web", Log::slot(2080) + Log::slot(2100, 2062) + Log::slot(2120),
             { { 2080, "the original map" }, { 2100, "UW4 - World Wide Web" } } },
-        { false, Selector::Combo2, "Linked Isles (default)", slotLines(2080, 2021) + slotLines(2100) + slotLines(2120),
+        { false, Selector::Combo2, "Linked Isles (default)", Log::slot(2080, 2021) + Log::slot(2100) + Log::slot(2120),
             { { 2080, "21 - Fractured Earth" }, { 2100, "the original map" } } },
     };
     for (const Step& step : session) {
@@ -98,7 +98,7 @@ TEST_F(MainWindowLogicTest, StartUpAndASessionOfChanges)
         window.setSelectorText(step.selector, step.level);
         EXPECT_TRUE(window.changeEnabled);
         logic.cmdChange_Click();
-        EXPECT_EQ(window.log, step.log + changeEndLine);
+        EXPECT_EQ(window.log, step.log + Log::changeEnd);
         EXPECT_FALSE(window.changeEnabled);
         for (const auto& [slot, holds] : step.holds)
             EXPECT_EQ(window.slotContents[slot], "Now in this slot: " + holds);
@@ -110,7 +110,7 @@ TEST_F(MainWindowLogicTest, StartUpAndASessionOfChanges)
     window.setSelectorText(Selector::Combo1, "21 - Fractured Earth");
     window.index[FakeWindow::at(Selector::Combo2)] = -1;
     logic.cmdChange_Click();
-    EXPECT_EQ(window.log, slotLines(2080, 2021)); // what is done stays done; no separator
+    EXPECT_EQ(window.log, Log::slot(2080, 2021)); // what is done stays done; no separator
     EXPECT_EQ(window.messages, std::vector<std::string> { std::string(changeFailedMessage) });
     EXPECT_TRUE(window.changeEnabled);
     logic.cmdExit_Click();
@@ -141,7 +141,7 @@ TEST_F(MainWindowLogicTest, StartUpSaysWhichInstallationItUsesOrThatThereIsNone)
         lostLogic.cmdChange_Click();
         lostLogic.showWhatSlotsHold();
         EXPECT_EQ(lostWindow.log,
-            slotLines(2080, 2021, true) + slotLines(2100, 0, true) + slotLines(2120, 0, true) + changeEndLine);
+            Log::slot(2080, 2021, true) + Log::slot(2100, 0, true) + Log::slot(2120, 0, true) + Log::changeEnd);
         EXPECT_TRUE(lostWindow.slotContents.empty()); // no folder, nothing to tell of it
     }
     EXPECT_EQ(snapshotOf(scratch.path()), scratchBefore);
@@ -225,19 +225,22 @@ TEST_F(MainWindowLogicTest, AFolderThatCannotBeOpenedIsNamedWithTheSystemsReason
             fs::permissions(levels, static_cast<fs::perms>(mode));
             const ChildEnd child = runInChild(
                 [&](int) {
-                FakeWindow other;
-                MainWindowLogic otherLogic(other, choice, [](std::string_view) {});
-                otherLogic.Form_Load();
-                other.log.clear(); // "Using the levels folder ..." when it is named
-                otherLogic.showWhatSlotsHold();
-                std::ostringstream out;
-                std::ostringstream errors;
-                const int shown = showSlots(choice, out, errors);
-                return other.messages
-                    == std::vector { enters ? levelsFolderNotWritableMessage(levels.string()) : refused }
-                && other.log.empty() && shown == (enters ? 0 : 1) && errors.str() == (enters ? "" : refused + "\n")
-                    && other.slotContents[2100] == (enters ? "Now in this slot: " + notBackedUp : "")
-                    && out.str().starts_with(enters ? "2080: " + notBackedUp + "\n" : "") ? 0 : 1;
+                    FakeWindow other;
+                    MainWindowLogic otherLogic(other, choice, [](std::string_view) {});
+                    otherLogic.Form_Load();
+                    other.log.clear(); // "Using the levels folder ..." when it is named
+                    otherLogic.showWhatSlotsHold();
+                    std::ostringstream out;
+                    std::ostringstream errors;
+                    const int shown = showSlots(choice, out, errors);
+                    return other.messages
+                                == std::vector { enters ? levelsFolderNotWritableMessage(levels.string()) : refused }
+                            && other.log.empty() && shown == (enters ? 0 : 1)
+                            && errors.str() == (enters ? "" : refused + "\n")
+                            && other.slotContents[2100] == (enters ? "Now in this slot: " + notBackedUp : "")
+                            && out.str().starts_with(enters ? "2080: " + notBackedUp + "\n" : "")
+                        ? 0
+                        : 1;
                 },
                 true);
             fs::permissions(levels, fs::perms(0755));

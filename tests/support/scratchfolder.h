@@ -26,19 +26,13 @@ private:
 
 // Puts the working folder back, when it goes, where it was when it was made: start-up
 // enters the levels folder, and some tests enter others.
-class WorkingFolderGuard {
-public:
-    WorkingFolderGuard() = default;
+struct WorkingFolderGuard {
+    std::filesystem::path start = std::filesystem::current_path();
     ~WorkingFolderGuard()
     {
         std::error_code ignored;
-        std::filesystem::current_path(m_start, ignored);
+        std::filesystem::current_path(start, ignored);
     }
-    WorkingFolderGuard(const WorkingFolderGuard&) = delete;
-    WorkingFolderGuard& operator=(const WorkingFolderGuard&) = delete;
-
-private:
-    std::filesystem::path m_start = std::filesystem::current_path();
 };
 
 // Permission bits as on Linux. Windows keeps only the read-only mark: set when no write bit is.
