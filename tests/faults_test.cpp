@@ -1,30 +1,22 @@
-// SPDX-License-Identifier: MIT
 // The fault model: every level file operation, in every state a player's levels folder can
 // be in, runs whole, and then made to fail or killed at each file-system step it takes,
-// each run in a child process, against one set of invariants:
-//   I1 nothing partial stands under a slot file's or a backup's name; nothing changes
-//      outside the folder, nor in it but the slot files and their new backups;
-//   I2 an existing backup is never modified, and a new one holds the original;
-//   I3 a slot's files change all together or not at all, but while the renames run;
-//   I4 "backup renamed, folder flushed, slot renamed": a changed slot has a durable backup;
-//   I5 a failure line leaves its file as it was and has its reason; no temporary file is
-//      left but after a kill, and the next start-up clears that;
-//   I6 a success line stands only for a copy that was committed.
-// A whole run does what the folder allows, and the same where the copy reads and writes.
+// each run in a child process, against the invariants below, one function each. A whole
+// run does what the folder allows, and the same where the copy reads and writes.
 #include "levelfiles/levelfileoperations.h"
 #include "platform/entryname.h"
 #include "platform/platformfiles.h"
 #include "platform/temporaryname.h"
 #include "session/mainwindowlogic.h"
+#include "support/childprocess.h"
 #include "support/fakewindow.h"
+#include "support/loglines.h"
 #include "support/slotfile.h"
 #include "support/wineprefix.h"
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
+#include <algorithm>
 #include <csignal>
-#include <cstdio>
 #include <set>
 #include <sstream>
 #include <sys/mount.h>
@@ -33,7 +25,6 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/un.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace varnholt;
@@ -43,52 +34,63 @@ using P = const fs::path&;
 
 namespace {
 
-// The folder: two slot files, the level for them, and their backups where there are any.
+// The folder: a slot's two files, the level for them, and their backups where there are any.
 const std::vector<std::string> slotFiles { "levl2080.dat", "levl2080.hdr" };
 const auto levelFor = [](const std::string& slotFile) { return "levl2005" + slotFile.substr(8); };
 // Bigger than one buffer of the read-and-write copy.
 const auto singlePlayer = [](const std::string& slotFile) { return "level for " + slotFile + std::string(70000, '5'); };
 
-// The operations, in the order of the states' expectations below.
+// What an operation does in a folder state when run whole, by operation.
+enum class Whole { Succeeds, Fails, FindsNothingToDo };
+struct Expected {
+    Whole backUp, overwrite, overwriteTakingTheBackups, restore;
+};
+using enum Whole;
+constexpr Expected everythingWorks { Succeeds, Succeeds, Succeeds, Succeeds };
+constexpr Expected noLevelToCopy { Succeeds, Fails, Fails, Succeeds };
+constexpr Expected noSlotFile { FindsNothingToDo, Fails, Fails, Fails };
+constexpr Expected slotNoRegularFile { Fails, Succeeds, Fails, Succeeds }; // replaced only from a backup there
+constexpr Expected slotUnusable { Fails, Fails, Fails, Fails };
+constexpr Expected noBackupToRestore { Succeeds, Succeeds, Succeeds, Fails };
+constexpr Expected backupNameTaken { FindsNothingToDo, Fails, Fails, Fails };
+
 enum class Does { BackUp, Overwrite, Restore };
 struct Operation {
     const char* name;
     Does does;
     bool backupsThere;
-    std::size_t files; // how many of the slot's files it replaces
+    Whole Expected::*expected;
     void (*run)(LevelFileOperations&);
 };
-const auto touchedBy = [](const Operation& operation) {
-    return std::vector<std::string>(slotFiles.begin(), slotFiles.begin() + long(operation.files));
-};
-const auto overwrite = [](LevelFileOperations& files) { overwriteSlotFile(files, "levl2005.dat", "levl2080.dat"); };
-const auto overwriteSlot = [](LevelFileOperations& files) {
+const auto overwrite = [](LevelFileOperations& files) {
     files.overwriteSlot(
         std::vector<SlotFileCopy> { { "levl2005.dat", "levl2080.dat" }, { "levl2005.hdr", "levl2080.hdr" } });
 };
 const std::vector<Operation> operations {
-    { "BackUp", Does::BackUp, false, 1, [](LevelFileOperations& files) { files.backUpSlotFile("levl2080.dat"); } },
-    { "Overwrite", Does::Overwrite, true, 1, overwrite },
-    { "OverwriteTakingTheBackup", Does::Overwrite, false, 1, overwrite },
-    { "Restore", Does::Restore, true, 1, [](LevelFileOperations& files) { restoreSlotFile(files, "levl2080.dat"); } },
-    { "OverwriteSlot", Does::Overwrite, true, 2, overwriteSlot },
-    { "OverwriteSlotTakingTheBackups", Does::Overwrite, false, 2, overwriteSlot },
-    { "RestoreSlot", Does::Restore, true, 2, [](LevelFileOperations& files) { files.restoreSlot(slotFiles); } },
+    { "BackUp", Does::BackUp, false, &Expected::backUp,
+        [](LevelFileOperations& files) { files.backUpSlotFile("levl2080.dat"); } },
+    { "Overwrite", Does::Overwrite, true, &Expected::overwrite, overwrite },
+    { "OverwriteTakingTheBackups", Does::Overwrite, false, &Expected::overwriteTakingTheBackups, overwrite },
+    { "Restore", Does::Restore, true, &Expected::restore,
+        [](LevelFileOperations& files) { files.restoreSlot(slotFiles); } },
 };
+std::vector<std::string> touchedBy(const Operation& operation)
+{
+    return operation.does == Does::BackUp ? std::vector { slotFiles[0] } : slotFiles;
+}
 
 // The states: one entry of the regular folder made into something else, at the last slot
-// file the operation touches (false where this system cannot make it); and what each
-// operation does there when run whole: 'y' succeeds, 'n' fails, '-' finds nothing to do.
+// file the operation touches (false where this system cannot make it).
 enum class Role { None, Level, Slot, Backup };
 struct FolderState {
     const char* name;
     Role role;
     bool (*make)(P at);
-    const char* expected; // by operation
+    Expected expected;
 };
 const auto missing = [](P) { return true; };
 const auto fifo = [](P at) { return ::mkfifo(at.c_str(), 0644) == 0; };
-const auto folder = [](P at) { return fs::create_directory(at); };
+const auto aFolder = [](P at) { return fs::create_directory(at); };
 const auto linkOut = [](P at) { return ::symlink("../outside/a.dat", at.c_str()) == 0; };
 const auto dangling = [](P at) { return ::symlink("nowhere.dat", at.c_str()) == 0; };
 const auto ambiguous = [](P at) { // two names that differ from it only in case, neither exactly it
@@ -110,35 +112,37 @@ const auto socketAt = [](P at) {
 };
 
 const std::vector<FolderState> folderStates {
-    { "Regular", Role::None, nullptr, "yyyyyyy" },
-    { "LevelMissing", Role::Level, missing, "ynnynny" },
-    { "LevelFifo", Role::Level, fifo, "ynnynny" },
-    { "LevelFolder", Role::Level, folder, "ynnynny" },
-    { "LevelLinkOut", Role::Level, linkOut, "ynnynny" },
-    { "SlotMissing", Role::Slot, missing, "-nnnnnn" },
-    { "SlotFifo", Role::Slot, fifo, "nynyyny" },
-    { "SlotSocket", Role::Slot, socketAt, "nynyyny" },
+    { "Regular", Role::None, nullptr, everythingWorks },
+    { "LevelMissing", Role::Level, missing, noLevelToCopy },
+    { "LevelFifo", Role::Level, fifo, noLevelToCopy },
+    { "LevelFolder", Role::Level, aFolder, noLevelToCopy },
+    { "LevelLinkOut", Role::Level, linkOut, noLevelToCopy },
+    { "SlotMissing", Role::Slot, missing, noSlotFile },
+    { "SlotFifo", Role::Slot, fifo, slotNoRegularFile },
+    { "SlotSocket", Role::Slot, socketAt, slotNoRegularFile },
     { "SlotDevice", Role::Slot, [](P at) { return ::mknod(at.c_str(), S_IFCHR | 0644, makedev(1, 3)) == 0; },
-        "nynyyny" },
-    { "SlotFolder", Role::Slot, folder, "nnnnnnn" },
-    { "SlotDanglingLink", Role::Slot, dangling, "nynyyny" },
-    { "SlotLinkOut", Role::Slot, linkOut, "nynyyny" },
-    { "SlotLinkToAFifo", Role::Slot, [](P at) { return ::symlink("../outside/fifo", at.c_str()) == 0; }, "nynyyny" },
+        slotNoRegularFile },
+    { "SlotFolder", Role::Slot, aFolder, slotUnusable },
+    { "SlotDanglingLink", Role::Slot, dangling, slotNoRegularFile },
+    { "SlotLinkOut", Role::Slot, linkOut, slotNoRegularFile },
+    { "SlotLinkToAFifo", Role::Slot, [](P at) { return ::symlink("../outside/fifo", at.c_str()) == 0; },
+        slotNoRegularFile },
     { "SlotReadOnlyAndHardLinkedFromOutside", Role::Slot,
-        [](P at) { return ::link((at.parent_path() / "../outside/linked").c_str(), at.c_str()) == 0; }, "yyyyyyy" },
+        [](P at) { return ::link((at.parent_path() / "../outside/linked").c_str(), at.c_str()) == 0; },
+        everythingWorks },
     { "SlotInCapitals", Role::Slot,
         [](P at) {
             writeFile(at.parent_path() / "LEVL2080" += at.extension(), "original " + at.filename().string());
             return true;
         },
-        "yyyyyyy" },
-    { "SlotAmbiguous", Role::Slot, ambiguous, "nnnnnnn" },
-    { "BackupMissing", Role::Backup, missing, "yyynyyn" },
-    { "BackupAmbiguous", Role::Backup, ambiguous, "-nnnnnn" },
-    { "BackupFifo", Role::Backup, fifo, "-nnnnnn" },
-    { "BackupFolder", Role::Backup, folder, "-nnnnnn" },
-    { "BackupLinkOut", Role::Backup, linkOut, "-nnnnnn" },
-    { "BackupDanglingLink", Role::Backup, dangling, "-nnnnnn" },
+        everythingWorks },
+    { "SlotAmbiguous", Role::Slot, ambiguous, slotUnusable },
+    { "BackupMissing", Role::Backup, missing, noBackupToRestore },
+    { "BackupAmbiguous", Role::Backup, ambiguous, backupNameTaken },
+    { "BackupFifo", Role::Backup, fifo, backupNameTaken },
+    { "BackupFolder", Role::Backup, aFolder, backupNameTaken },
+    { "BackupLinkOut", Role::Backup, linkOut, backupNameTaken },
+    { "BackupDanglingLink", Role::Backup, dangling, backupNameTaken },
 };
 
 // Swept step by step: the regular folder, and one where a slot fails after a copy was made
@@ -149,15 +153,14 @@ const auto isSwept = [](const FolderState& state) {
 
 std::string successLine(Does does, const std::string& slotFile)
 {
-    return does == Does::BackUp   ? slotFile + " multiplayer level backed up"
-        : does == Does::Overwrite ? levelFor(slotFile) + " copied to " + slotFile
-                                  : slotFile + " restored";
+    return does == Does::BackUp   ? Log::backedUp(slotFile)
+        : does == Does::Overwrite ? Log::copied(levelFor(slotFile), slotFile)
+                                  : Log::restored(slotFile);
 }
 
 std::string failureLine(Does does, const std::string& slotFile)
 {
-    return does == Does::Restore ? slotFile + " restore *** FAILED ***"
-                                 : levelFor(slotFile) + " copied to " + slotFile + " *** FAILED ***";
+    return does == Does::Restore ? Log::restored(slotFile, true) : Log::copied(levelFor(slotFile), slotFile, true);
 }
 
 // The folder laid out for an operation in a state, beside a folder outside it.
@@ -179,7 +182,7 @@ struct Layout {
             if (operation.backupsThere)
                 writeFile(levels / backupFileName(name), "first backup of " + name);
         }
-        const std::string last = slotFiles[operation.files - 1];
+        const std::string last = touchedBy(operation).back();
         writeFile(outside / "linked", "original " + last, 0444);
         if (state.role == Role::None)
             return;
@@ -223,7 +226,7 @@ int interrupt(platform::Step step)
     return EIO;
 }
 
-constexpr int Interrupted = 1, NotFlushed = 2, Escaped = 4, Leaked = 8; // the child's exit bits
+constexpr int Interrupted = 1, NotFlushed = 2, Leaked = 8; // the child's exit bits
 
 struct Outcome {
     int status = 0;
@@ -237,44 +240,30 @@ struct Outcome {
     {
         return step > 0 && std::size_t(step) <= steps.size() ? steps[std::size_t(step - 1)] : "";
     }
+    [[nodiscard]] bool failed() const
+    {
+        return exited(NotFlushed) || std::ranges::any_of(log, [](auto& line) { return line.ends_with("***"); });
+    }
 };
 
-Outcome runInChild(const fs::path& levels, const Operation& operation, int step, bool kill, bool exdev)
+Outcome runOperation(const fs::path& levels, const Operation& operation, int step, bool kill, bool exdev)
 {
-    int pipe[2];
-    if (::pipe(pipe) != 0)
-        throw std::runtime_error("no pipe");
-    std::fflush(nullptr); // a child must not write out what the parent had buffered
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::close(pipe[0]);
-        ::alarm(10); // an open that blocked would hang here for good
-        std::tie(record, interruptAt, killThere, fallBack) = std::tuple(pipe[1], step, kill, exdev);
+    const ChildEnd child = runInChild([&](int out) {
+        std::tie(record, interruptAt, killThere, fallBack) = std::tuple(out, step, kill, exdev);
         LevelFileOperations files(
             [](std::string_view line) { send(' ', line); }, [](std::string_view line) { send('!', line); });
         platform::setStepHook(interrupt);
         const std::size_t descriptors = namesIn("/proc/self/fd").size();
-        try {
-            files.setLevelsFolder(levels);
-            operation.run(files);
-            const bool flushed = files.flush();
-            files.setLevelsFolder(std::nullopt);
-            ::_exit((step > 0 && stepsTaken >= step ? Interrupted : 0) + (flushed ? 0 : NotFlushed)
-                + (namesIn("/proc/self/fd").size() != descriptors ? Leaked : 0));
-        } catch (const std::exception& error) {
-            send('!', std::string("escaped: ") + error.what());
-            ::_exit(Escaped);
-        }
-    }
-    ::close(pipe[1]);
-    std::string all;
-    char buffer[4096];
-    for (ssize_t got; (got = ::read(pipe[0], buffer, sizeof buffer)) > 0;)
-        all.append(buffer, static_cast<std::size_t>(got));
-    ::close(pipe[0]);
+        files.setLevelsFolder(levels);
+        operation.run(files);
+        const bool flushed = files.flush();
+        files.setLevelsFolder(std::nullopt);
+        return (step > 0 && stepsTaken >= step ? Interrupted : 0) + (flushed ? 0 : NotFlushed)
+            + (namesIn("/proc/self/fd").size() != descriptors ? Leaked : 0);
+    });
     Outcome outcome;
-    ::waitpid(child, &outcome.status, 0);
-    std::istringstream lines(all);
+    outcome.status = child.status;
+    std::istringstream lines(child.output);
     for (std::string line; std::getline(lines, line);) {
         if (line[0] == '#')
             outcome.steps.push_back(line.substr(1));
@@ -286,69 +275,168 @@ Outcome runInChild(const fs::path& levels, const Operation& operation, int step,
     return outcome;
 }
 
-// The invariants, for one run interrupted at `step` (0: none), over a folder that held `before`.
-void checkInvariants(const Operation& operation, const Layout& layout, const std::map<std::string, std::string>& before,
-    const std::string& outsideBefore, const Outcome& outcome, int step, bool kill)
+// A trial: one run of an operation, interrupted at `step` (0: none), with the folder before and after it.
+struct Trial {
+    const Operation& operation;
+    const Layout& layout;
+    std::map<std::string, std::string> before;
+    std::string outsideBefore;
+    Whole expected;
+    int step;
+    bool kill;
+    Outcome outcome = runOperation(layout.levels, operation, step, kill, false);
+    std::map<std::string, std::string> after = entriesIn(layout.levels);
+    std::vector<std::string> touched = touchedBy(operation);
+
+    static std::string entry(
+        const std::map<std::string, std::string>& entries, const std::string& name, bool anyCase = false)
+    {
+        const auto found = std::ranges::find_if(
+            entries, [&](const auto& e) { return anyCase ? equalIgnoringCase(e.first, name) : e.first == name; });
+        return found == entries.end() ? "missing" : found->second;
+    }
+    [[nodiscard]] std::string was(const std::string& name) const { return entry(before, name); }
+    [[nodiscard]] std::string is(const std::string& name) const { return entry(after, name); }
+    [[nodiscard]] bool logged(const std::string& line) const { return std::ranges::count(outcome.log, line) != 0; }
+    [[nodiscard]] std::string interrupted() const { return outcome.stepName(step); }
+    [[nodiscard]] std::set<std::string> names() const // in the folder before or after
+    {
+        std::set<std::string> all;
+        for (const auto* entries : { &before, &after })
+            for (const auto& [name, content] : *entries)
+                all.insert(name);
+        return all;
+    }
+    // The slot file touched that a name is, in any case; or whose backup it is, one there was none of.
+    [[nodiscard]] const std::string* slotFileNamed(const std::string& name, bool newBackup = false) const
+    {
+        for (const std::string& slot : touched)
+            if (newBackup ? equalIgnoringCase(backupFileName(slot), name) && was(name) == "missing"
+                          : equalIgnoringCase(slot, name))
+                return &slot;
+        return nullptr;
+    }
+    // What a slot file holds once the operation has done its work there.
+    [[nodiscard]] std::string replacement(const std::string& slotFile, const std::string& name) const
+    {
+        return operation.does == Does::Restore  ? was(backupFileName(slotFile))
+            : operation.does == Does::Overwrite ? fileEntry(singlePlayer(slotFile))
+                                                : was(name);
+    }
+};
+
+// I1 Nothing of the player's but the slot they chose ever changes, and never by half: a slot
+// file holds what it held or all of what it gets; every other entry, in the folder or
+// outside it, stays as it was, but new backups (I2).
+void onlyTheSlotChangesAndNeverByHalf(const Trial& run)
 {
-    const std::vector<std::string> touched = touchedBy(operation);
-    const std::map<std::string, std::string> after = entriesIn(layout.levels);
-    const auto logged
-        = [&](const std::string& line) { return std::count(outcome.log.begin(), outcome.log.end(), line) != 0; };
-    const auto entry = [](const std::map<std::string, std::string>& entries, const std::string& name) {
-        const auto found = entries.find(name);
-        return found == entries.end() ? std::string("missing") : found->second;
-    };
-    const auto was = [&](const std::string& name) { return entry(before, name); };
-    const auto is = [&](const std::string& name) { return entry(after, name); };
-    const auto slotWas = [&](const std::string& slot) { // under the name it has, in any case
-        const auto found = std::find_if(
-            before.begin(), before.end(), [&](const auto& e) { return equalIgnoringCase(e.first, slot); });
-        return found == before.end() ? std::string("missing") : found->second;
-    };
-    const auto named = [&](const std::string& name, std::string (*nameOf)(std::string_view)) { // a slot file of it
-        return std::find_if(
-            touched.begin(), touched.end(), [&](const std::string& s) { return equalIgnoringCase(nameOf(s), name); });
-    };
-    std::set<std::string> names;
-    for (const auto* entries : { &before, &after })
-        for (const auto& [name, content] : *entries)
-            names.insert(name);
-    const std::string interrupted = outcome.stepName(step);
-    std::size_t changed = 0;
-    for (const std::string& name : names) {
-        SCOPED_TRACE(name);
-        const auto slot = named(name, [](std::string_view s) { return std::string(s); });
-        const auto backupOf = named(name, backupFileName);
-        if (isTemporaryName(name)) {
-            EXPECT_TRUE(kill || interrupted == "remove") << "a temporary file left after a failure"; // I5
-        } else if (slot != touched.end()) {
-            const std::string replaced = operation.does == Does::Restore ? was(backupFileName(*slot))
-                : operation.does == Does::Overwrite                      ? fileEntry(singlePlayer(*slot))
-                                                                         : was(name);
-            EXPECT_TRUE(is(name) == was(name) || is(name) == replaced) << is(name); // I1
-            const bool isChanged = is(name) != was(name);
-            changed += isChanged ? 1 : 0;
-            EXPECT_FALSE(isChanged && logged(failureLine(operation.does, *slot))); // I5
-            EXPECT_FALSE(!isChanged && replaced != was(name) && logged(successLine(operation.does, *slot))); // I6
-            if (isChanged && was(backupFileName(*slot)) == "missing") {
-                EXPECT_NE(is(backupFileName(*slot)), "missing") << "a changed slot has no backup"; // I4
-                const auto end = step > 0 ? outcome.steps.begin() + std::min(long(outcome.steps.size()), long(step - 1))
-                                          : outcome.steps.end();
-                EXPECT_NE(std::find(outcome.steps.begin(), end, "flush folder"), end)
-                    << "replaced before its backup was flushed";
-            }
-        } else if (backupOf != touched.end() && was(name) == "missing") {
-            EXPECT_EQ(is(name) == "missing" ? slotWas(*backupOf) : is(name), slotWas(*backupOf))
-                << "a new backup"; // I2
-            EXPECT_FALSE(is(name) == "missing" && logged(*backupOf + " multiplayer level backed up")); // I6
-        } else {
-            EXPECT_EQ(is(name), was(name)) << "changed, though not the operation's to change"; // I1, I2
+    for (const std::string& name : run.names()) {
+        const std::string* slot = run.slotFileNamed(name);
+        EXPECT_TRUE(isTemporaryName(name) || run.slotFileNamed(name, true) || run.is(name) == run.was(name)
+            || (slot != nullptr && run.is(name) == run.replacement(*slot, name)))
+            << name << " is " << run.is(name);
+    }
+    EXPECT_EQ(snapshotOf(run.layout.outside), run.outsideBefore) << "changed outside the levels folder";
+}
+
+// I2 The original map can always be put back: a backup there never changes (I1), and a new
+// one holds exactly what the slot held.
+void aNewBackupHoldsTheOriginal(const Trial& run)
+{
+    for (const std::string& name : run.names()) {
+        if (const std::string* slot = run.slotFileNamed(name, true)) {
+            EXPECT_EQ(run.is(name), Trial::entry(run.before, *slot, true)) << "a new backup";
         }
     }
-    EXPECT_EQ(snapshotOf(layout.outside), outsideBefore) << "changed outside the levels folder"; // I1
-    if (changed != 0 && changed != touched.size()) {
-        EXPECT_EQ(interrupted, "rename") << "a slot holds the files of two levels"; // I3
+}
+
+// I3 A slot never holds the files of two levels, which the game would load as a broken map:
+// its files change all together or not at all, but while the renames run.
+void theSlotsFilesChangeTogether(const Trial& run)
+{
+    const auto changed = std::ranges::count_if(
+        run.names(), [&](const std::string& name) { return run.slotFileNamed(name) && run.is(name) != run.was(name); });
+    EXPECT_TRUE(changed == 0 || std::size_t(changed) == run.touched.size() || run.interrupted() == "rename")
+        << "a slot holds the files of two levels";
+}
+
+// I4 Even after a crash the original map can be put back: a slot changed that had no backup
+// has one now, renamed into place and the folder flushed before the slot was renamed.
+void aChangedSlotHasADurableBackup(const Trial& run)
+{
+    const auto& steps = run.outcome.steps;
+    for (const std::string& name : run.names()) {
+        const std::string* slot = run.slotFileNamed(name);
+        if (slot == nullptr || run.is(name) == run.was(name) || run.was(backupFileName(*slot)) != "missing")
+            continue;
+        EXPECT_NE(run.is(backupFileName(*slot)), "missing") << "a changed slot has no backup";
+        const auto end = run.step > 0 ? steps.begin() + std::min(long(steps.size()), long(run.step - 1)) : steps.end();
+        EXPECT_NE(std::find(steps.begin(), end, "flush folder"), end) << "replaced before its backup was flushed";
     }
+    if (run.step == 0 && run.expected == Succeeds && !run.operation.backupsThere
+        && run.operation.does == Does::Overwrite) {
+        const auto at = [&](const char* step, long from) {
+            return std::find(steps.begin() + from, steps.end(), step) - steps.begin();
+        };
+        EXPECT_LT(at("rename", 0), at("flush folder", at("rename", 0)));
+        EXPECT_LT(at("flush folder", at("rename", 0)), at("rename", at("rename", 0) + 1));
+    }
+}
+
+// I5 A failure costs the player nothing and says why: a file whose failure is logged is as
+// it was, a failure the folder did not cause names the step that failed, and no temporary
+// file is left but after a kill, which the next start-up clears.
+void aFailureLeavesItsFileAndSaysWhy(const Trial& run)
+{
+    for (const std::string& name : run.names()) {
+        const std::string* slot = run.slotFileNamed(name);
+        EXPECT_TRUE(!isTemporaryName(name) || run.kill || run.interrupted() == "remove") << "a temporary file left";
+        EXPECT_FALSE(slot && run.is(name) != run.was(name) && run.logged(failureLine(run.operation.does, *slot)))
+            << name << " changed, though its failure is logged";
+    }
+    EXPECT_TRUE(run.expected != Succeeds || !run.outcome.failed() || run.kill
+        || run.outcome.reasons.find(run.interrupted()) != std::string::npos)
+        << "no reason names the step that failed: " << run.outcome.reasons;
+    startAgain(run.layout.levels);
+    for (const std::string& name : namesIn(run.layout.levels))
+        EXPECT_FALSE(isTemporaryName(name)) << "left after the next start-up";
+}
+
+// I6 The log never tells the player of work that was not done: a success line stands only
+// for a copy that was committed.
+void aSuccessLineStandsForWhatIsOnDisk(const Trial& run)
+{
+    for (const std::string& slot : run.touched) {
+        if (run.logged(Log::backedUp(slot))) {
+            EXPECT_EQ(Trial::entry(run.after, backupFileName(slot), true), Trial::entry(run.before, slot, true))
+                << slot;
+        }
+        if (run.operation.does != Does::BackUp && run.logged(successLine(run.operation.does, slot))) {
+            EXPECT_EQ(Trial::entry(run.after, slot, true), run.replacement(slot, slot))
+                << slot << " logged, but not done";
+        }
+    }
+}
+
+// A whole run does what the folder allows, for every file it touches; reasons go with
+// failures and say which file of a slot was left with the rest; the same where the kernel
+// cannot copy between the files and the copy reads and writes.
+void aWholeRunDoesWhatTheFolderAllows(const Trial& run, const FolderState& state)
+{
+    const bool succeeds = run.expected == Succeeds;
+    const bool logsFailures = !succeeds && run.operation.does != Does::BackUp;
+    for (const std::string& name : run.touched) {
+        EXPECT_EQ(std::ranges::count(run.outcome.log, successLine(run.operation.does, name)), succeeds ? 1 : 0);
+        EXPECT_EQ(std::ranges::count(run.outcome.log, failureLine(run.operation.does, name)), logsFailures ? 1 : 0);
+    }
+    EXPECT_EQ(run.outcome.failed(), logsFailures);
+    EXPECT_EQ(run.outcome.steps.back(), "flush folder") << "what was renamed is made durable at the end";
+    EXPECT_EQ(run.outcome.reasons.empty(), run.expected != Fails) << run.outcome.reasons;
+    EXPECT_EQ(run.outcome.reasons.find("levl2080.dat: left as it was, with the rest of its slot") != std::string::npos,
+        logsFailures);
+    const Layout again(run.operation, state);
+    EXPECT_EQ(runOperation(again.levels, run.operation, 0, false, true).log, run.outcome.log);
+    EXPECT_EQ(entriesIn(again.levels), entriesIn(run.layout.levels));
 }
 
 class FaultModel : public ::testing::TestWithParam<std::tuple<int, bool>> { };
@@ -359,77 +447,40 @@ TEST_P(FaultModel, EveryStateAndEveryStepInterruptedKeepsTheInvariants)
 {
     const auto [column, kill] = GetParam();
     const Operation& operation = operations[std::size_t(column)];
-    const std::vector<std::string> touched = touchedBy(operation);
     int longest = 0;
     for (const FolderState& state : folderStates) {
-        const char expected = state.expected[column];
-        const bool succeeding = expected == 'y';
         for (int step = kill ? 1 : 0; step == 0 || isSwept(state); ++step) {
             const Layout layout(operation, state);
             if (!layout.possible) {
                 ASSERT_STREQ(state.name, "SlotDevice") << "cannot make the entry"; // only a privileged run may
                 break;
             }
-            const std::map<std::string, std::string> before = entriesIn(layout.levels);
-            const std::string outsideBefore = snapshotOf(layout.outside);
-            const Outcome outcome = runInChild(layout.levels, operation, step, kill, false);
-            const std::string interrupted = outcome.stepName(step);
-            SCOPED_TRACE(std::string(state.name) + ", step " + std::to_string(step) + " " + interrupted
-                + ", log: " + ::testing::PrintToString(outcome.log));
-            ASSERT_FALSE(WIFSIGNALED(outcome.status) && WTERMSIG(outcome.status) == SIGALRM) << "hung";
-            ASSERT_FALSE(outcome.exited(Escaped)) << outcome.reasons;
-            EXPECT_FALSE(outcome.exited(Leaked)) << "a file left open";
-            if (step > 0 && !outcome.interrupted())
+            const Trial run { operation, layout, entriesIn(layout.levels), snapshotOf(layout.outside),
+                state.expected.*operation.expected, step, kill };
+            SCOPED_TRACE(std::string(state.name) + ", step " + std::to_string(step) + " " + run.interrupted()
+                + ", log: " + ::testing::PrintToString(run.outcome.log));
+            const int status = run.outcome.status;
+            ASSERT_FALSE(WIFSIGNALED(status) && WTERMSIG(status) == SIGALRM) << "hung";
+            ASSERT_FALSE(WIFEXITED(status) && WEXITSTATUS(status) == childThrew);
+            EXPECT_FALSE(run.outcome.exited(Leaked)) << "a file left open";
+            if (step > 0 && !run.outcome.interrupted())
                 break; // the operation has fewer steps than this
-            longest = std::max(longest, int(outcome.steps.size()));
-            checkInvariants(operation, layout, before, outsideBefore, outcome, step, kill);
-            const bool failed = outcome.exited(NotFlushed)
-                || std::any_of(
-                    outcome.log.begin(), outcome.log.end(), [](auto& line) { return line.ends_with("***"); });
-            if (succeeding && failed && !kill) {
-                EXPECT_NE(outcome.reasons.find(interrupted), std::string::npos) << outcome.reasons; // I5
-            }
-            startAgain(layout.levels);
-            for (const std::string& name : namesIn(layout.levels))
-                EXPECT_FALSE(isTemporaryName(name)) << "left after the next start-up";
-            if (step > 0)
-                continue;
-
-            // The whole run does what the folder allows, for every file it touches, and
-            // reasons go with failures and say which file of a slot was left with the rest.
-            for (const std::string& name : touched) {
-                const auto count
-                    = [&](const std::string& line) { return std::count(outcome.log.begin(), outcome.log.end(), line); };
-                EXPECT_EQ(count(successLine(operation.does, name)), succeeding ? 1 : 0) << name;
-                EXPECT_EQ(
-                    count(failureLine(operation.does, name)), succeeding || operation.does == Does::BackUp ? 0 : 1)
-                    << name;
-            }
-            EXPECT_EQ(failed, !succeeding && operation.does != Does::BackUp);
-            EXPECT_EQ(outcome.steps.back(), "flush folder") << "what was renamed is made durable at the end";
-            EXPECT_EQ(outcome.reasons.empty(), expected != 'n') << outcome.reasons;
-            EXPECT_EQ(
-                outcome.reasons.find("levl2080.dat: left as it was, with the rest of its slot") != std::string::npos,
-                !succeeding && touched.size() == 2 && operation.does != Does::BackUp);
-            if (succeeding && !operation.backupsThere && operation.does == Does::Overwrite) {
-                // A new backup is renamed, the folder flushed, then the slot renamed.
-                const auto at = [&](const char* name, long from) {
-                    return std::find(outcome.steps.begin() + from, outcome.steps.end(), name) - outcome.steps.begin();
-                };
-                EXPECT_LT(at("rename", 0), at("flush folder", at("rename", 0)));
-                EXPECT_LT(at("flush folder", at("rename", 0)), at("rename", at("rename", 0) + 1));
-            }
-            // Where the kernel cannot copy between the files, the copy reads and writes, to the same end.
-            const Layout again(operation, state);
-            EXPECT_EQ(runInChild(again.levels, operation, 0, false, true).log, outcome.log);
-            EXPECT_EQ(entriesIn(again.levels), entriesIn(layout.levels));
+            longest = std::max(longest, int(run.outcome.steps.size()));
+            onlyTheSlotChangesAndNeverByHalf(run);
+            aNewBackupHoldsTheOriginal(run);
+            theSlotsFilesChangeTogether(run);
+            aChangedSlotHasADurableBackup(run);
+            aSuccessLineStandsForWhatIsOnDisk(run);
+            if (step == 0)
+                aWholeRunDoesWhatTheFolderAllows(run, state);
+            aFailureLeavesItsFileAndSaysWhy(run); // last: it starts again in the folder
         }
     }
     EXPECT_GT(longest, 6) << "the model reached too few steps to mean anything";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    AllOperations, FaultModel, ::testing::Combine(::testing::Range(0, 7), ::testing::Bool()), [](const auto& test) {
+INSTANTIATE_TEST_SUITE_P(AllOperations, FaultModel,
+    ::testing::Combine(::testing::Range(0, int(operations.size())), ::testing::Bool()), [](const auto& test) {
         return operations[std::size_t(std::get<0>(test.param))].name
             + std::string(std::get<1>(test.param) ? "Killed" : "Failing");
     });
@@ -444,7 +495,7 @@ TEST(FaultModelReach, EveryStepThePlatformTakesIsInterruptedSomewhere)
         for (const FolderState& state : folderStates)
             if (isSwept(state)) {
                 const std::vector<std::string> steps
-                    = runInChild(Layout(operation, state).levels, operation, 0, false, false).steps;
+                    = runOperation(Layout(operation, state).levels, operation, 0, false, false).steps;
                 reached.insert(steps.begin(), steps.end());
             }
     for (std::size_t step = 0; step < platform::stepCount; ++step) {
@@ -456,33 +507,10 @@ TEST(FaultModelReach, EveryStepThePlatformTakesIsInterruptedSomewhere)
 
 namespace {
 
-// Runs work in a child process, as root or as another user; returns its wait status: exit
-// code 0 when the work returned true.
-constexpr uid_t player = 65534;
-int inChild(bool asPlayer, const std::function<bool()>& work)
+std::vector<std::string> logOf(const fs::path& levels, const std::function<void(LevelFileOperations&)>& work)
 {
-    std::fflush(nullptr);
-    const pid_t child = ::fork();
-    if (child == 0) {
-        try {
-            ::_exit(asPlayer && (::setgid(player) != 0 || ::setuid(player) != 0) ? 2 : work() ? 0 : 1);
-        } catch (...) {
-            ::_exit(5);
-        }
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return status;
-}
-bool exitedWith(int status, int code)
-{
-    return WIFEXITED(status) && WEXITSTATUS(status) == code;
-}
-
-std::string logOf(const fs::path& levels, const std::function<void(LevelFileOperations&)>& work)
-{
-    std::string log;
-    LevelFileOperations files([&](std::string_view line) { log.append(line).append("\n"); });
+    std::vector<std::string> log;
+    LevelFileOperations files([&](std::string_view line) { log.emplace_back(line); });
     files.setLevelsFolder(levels);
     work(files);
     return log;
@@ -507,20 +535,24 @@ TEST(RealFaults, LeaveEveryFileAsItWas)
         if (fault == "immutable slot" && std::system(chattr.c_str()) != 0)
             continue; // this file system or user cannot make a file immutable
         const std::string before = snapshotOf(levels.path());
-        const int status = inChild(false, [&] {
+        const ChildEnd child = runInChild([&](int) {
             if (fault.starts_with("size limit")) {
                 ::signal(SIGXFSZ, fault.ends_with("failing") ? SIG_IGN : SIG_DFL);
                 const rlimit limit { 4096, 4096 };
                 ::setrlimit(RLIMIT_FSIZE, &limit);
             }
-            const std::string log = logOf(levels.path(), [](LevelFileOperations& files) {
+            const std::vector<std::string> log = logOf(levels.path(), [](LevelFileOperations& files) {
                 overwriteSlotFile(files, "levl2005.dat", "levl2080.dat");
                 restoreSlotFile(files, "levl2080.dat");
             });
-            return log == "levl2005.dat copied to levl2080.dat *** FAILED ***\nlevl2080.dat restore *** FAILED ***\n";
+            return log
+                    == std::vector { Log::copied("levl2005.dat", "levl2080.dat", true),
+                           Log::restored("levl2080.dat", true) }
+                ? 0
+                : 1;
         });
-        EXPECT_TRUE(
-            fault.ends_with("killed") ? WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ : exitedWith(status, 0));
+        EXPECT_TRUE(fault.ends_with("killed") ? WIFSIGNALED(child.status) && WTERMSIG(child.status) == SIGXFSZ
+                                              : child.exitedWith(0));
         startAgain(levels.path());
         EXPECT_EQ(snapshotOf(levels.path()), before);
         (void)std::system(("chattr -i '" + (levels / "levl2080.dat").string() + "' 2>/dev/null").c_str());
@@ -541,32 +573,42 @@ TEST(AnotherUser, MayDoWhatThePlayerMayAndNothingMore)
     for (fs::path folder = levels; folder != game.scratch.path().parent_path(); folder = folder.parent_path())
         fs::permissions(folder, fs::perms(0755)); // the player may pass through, and read, but not write
     const std::string before = snapshotOf(levels);
-    const int refused = inChild(true, [&] {
-        FakeWindow window;
-        MainWindowLogic(window, game.environment()).Form_Load();
-        return window.messages == std::vector { levelsFolderNotWritableMessage(levels.string()) } && window.log.empty();
-    });
-    EXPECT_TRUE(exitedWith(refused, 0));
+    const ChildEnd refused = runInChild(
+        [&](int) {
+            FakeWindow window;
+            MainWindowLogic(window, game.environment()).Form_Load();
+            return window.messages == std::vector { levelsFolderNotWritableMessage(levels.string()) }
+                    && window.log.empty()
+                ? 0
+                : 1;
+        },
+        true);
+    EXPECT_TRUE(refused.exitedWith(0));
     EXPECT_EQ(snapshotOf(levels), before);
 
     for (const char* name : { "levl2080.dat", "copy of levl2080.dat", "levl2005.dat", "copy of levl2100.dat" })
         writeFile(levels / name, name, 0444);
     for (const char* name : { ".", "levl2080.dat", "copy of levl2080.dat", "levl2005.dat" })
-        ASSERT_EQ(::chown((levels / name).c_str(), player, player), 0);
+        ASSERT_EQ(::chown((levels / name).c_str(), anotherUser, anotherUser), 0);
     writeFile(levels / "levl2100.dat", "root's", 0444);
     writeFile(levels / "levl2021.dat", "unreadable", 0);
-    const int copied = inChild(true, [&] {
-        const std::string log = logOf(levels, [](LevelFileOperations& files) {
-            overwriteSlotFile(files, "levl2005.dat", "levl2080.dat");
-            overwriteSlotFile(files, "levl2005.dat", "levl2100.dat");
-            overwriteSlotFile(files, "levl2021.dat", "levl2080.dat");
-            files.backUpSlotFile("levl2021.dat");
-        });
-        return log
-            == "levl2005.dat copied to levl2080.dat\nlevl2005.dat copied to levl2100.dat *** FAILED ***\n"
-               "levl2021.dat copied to levl2080.dat *** FAILED ***\n";
-    });
-    EXPECT_TRUE(exitedWith(copied, 0));
+    const ChildEnd copied = runInChild(
+        [&](int) {
+            const std::vector<std::string> log = logOf(levels, [](LevelFileOperations& files) {
+                overwriteSlotFile(files, "levl2005.dat", "levl2080.dat");
+                overwriteSlotFile(files, "levl2005.dat", "levl2100.dat");
+                overwriteSlotFile(files, "levl2021.dat", "levl2080.dat");
+                files.backUpSlotFile("levl2021.dat");
+            });
+            return log
+                    == std::vector { Log::copied("levl2005.dat", "levl2080.dat"),
+                           Log::copied("levl2005.dat", "levl2100.dat", true),
+                           Log::copied("levl2021.dat", "levl2080.dat", true) }
+                ? 0
+                : 1;
+        },
+        true);
+    EXPECT_TRUE(copied.exitedWith(0));
     EXPECT_FALSE(fs::exists(levels / "copy of levl2021.dat"));
     EXPECT_EQ(readFile(levels / "levl2080.dat"), "levl2005.dat");
     EXPECT_EQ(readFile(levels / "levl2100.dat"), "root's");
@@ -576,7 +618,7 @@ TEST(AnotherUser, MayDoWhatThePlayerMayAndNothingMore)
     for (const char* name : { "levl2120.dat", "copy of levl2120.dat" }) {
         struct stat status { };
         ASSERT_EQ(::stat((levels / name).c_str(), &status), 0);
-        EXPECT_EQ(status.st_uid, player) << name;
+        EXPECT_EQ(status.st_uid, anotherUser) << name;
     }
 }
 
@@ -593,33 +635,23 @@ TEST(Instances, OneAtATimePerLevelsFolder)
         writeLevel(levels, slot);
     const auto environment = environmentOf({ { "WINEPREFIX", prefix } });
     const std::vector<std::string> alreadyRunning { alreadyRunningMessage(levels.string()) };
-    int barrier[2];
-    ASSERT_EQ(::pipe(barrier), 0);
-    std::vector<pid_t> children;
-    for (int i = 0; i < 2; ++i) {
-        std::fflush(nullptr);
-        if (children.emplace_back(::fork()) == 0) {
-            char go = 0;
-            ::close(barrier[1]);
-            (void)!::read(barrier[0], &go, 1); // both start together
-            FakeWindow window;
-            MainWindowLogic(window, environment).Form_Load();
-            ::usleep(200000); // still running while the other starts
-            ::_exit(window.messages.empty() ? 0 : window.messages == alreadyRunning ? 1 : 2);
-        }
-    }
-    ::close(barrier[0]);
-    ::close(barrier[1]);
+    const ChildWork start = [&](int) {
+        FakeWindow window;
+        MainWindowLogic logic(window, environment);
+        logic.Form_Load();
+        ::usleep(200000); // still running while the other starts
+        return window.messages.empty() ? 0 : window.messages == alreadyRunning ? 1 : 2;
+    };
     std::multiset<int> statuses;
-    for (int status = 0; const pid_t child : children)
-        statuses.insert(::waitpid(child, &status, 0) == child && WIFEXITED(status) ? WEXITSTATUS(status) : -1);
+    for (const ChildEnd& child : runInChildren({ start, start }))
+        statuses.insert(WIFEXITED(child.status) ? WEXITSTATUS(child.status) : -1);
     EXPECT_EQ(statuses, (std::multiset<int> { 0, 1 }));
     EXPECT_EQ(namesIn(levels).size(), 28U); // sixteen level files, twelve backups, nothing else
     for (const std::string& name : namesIn(levels))
         EXPECT_TRUE(!name.starts_with("copy of ") || readFile(levels / name) == readFile(levels / name.substr(8)))
             << name;
 
-    const fs::path startFolder = fs::current_path();
+    const WorkingFolderGuard workingFolder;
     FakeWindow first;
     auto firstLogic = std::make_unique<MainWindowLogic>(first, environment);
     firstLogic->Form_Load();
@@ -637,5 +669,4 @@ TEST(Instances, OneAtATimePerLevelsFolder)
     MainWindowLogic(third, environment).Form_Load();
     EXPECT_TRUE(third.messages.empty());
     EXPECT_FALSE(fs::exists(levels / ".varnholt-AbC123.tmp"));
-    fs::current_path(startFolder);
 }

@@ -37,11 +37,6 @@ fs::path gameAt(const fs::path& levels)
     return levels;
 }
 
-fs::path prefixAt(const fs::path& prefix)
-{
-    return makeWinePrefix(prefix);
-}
-
 // How Wine writes a registry file: a header, then sections with a time and values.
 std::string registry(std::string_view key, std::string_view values)
 {
@@ -85,11 +80,15 @@ struct Layout {
 };
 
 const std::vector<Layout> layouts {
-    { "today's default installation in ~/.wine",
-        [](Home& h) { return gameAt(prefixAt(h.home / ".wine") / "drive_c/Program Files/Bullfrog/Populous/levels"); } },
+    { "today's default installation in ~/.wine, chosen over the same under (x86)",
+        [](Home& h) {
+            const fs::path driveC = makeWinePrefix(h.home / ".wine") / "drive_c";
+            gameAt(driveC / "Program Files (x86)/Bullfrog/Populous/levels");
+            return gameAt(driveC / "Program Files/Bullfrog/Populous/levels");
+        } },
     { "InstallPath under Wow6432Node, a name Wine escapes",
         [](Home& h) {
-            const fs::path prefix = prefixAt(h.home / ".wine");
+            const fs::path prefix = makeWinePrefix(h.home / ".wine");
             put(prefix / "system.reg",
                 registry(R"(Software\\Wow6432Node\\Bullfrog Productions Ltd\\Populous: The Beginning)",
                     R"("InstallPath"="C:\\Jeux vid\xe9o\\Pop\\")"));
@@ -97,7 +96,7 @@ const std::vector<Layout> layouts {
         } },
     { "GOG's record of the folder the player chose",
         [](Home& h) {
-            const fs::path prefix = prefixAt(h.home / ".wine");
+            const fs::path prefix = makeWinePrefix(h.home / ".wine");
             put(prefix / "system.reg",
                 registry(R"(Software\\Wow6432Node\\GOG.com\\Games\\1207659027)",
                     "\"exe\"=\"D:\\\\Spiele\\\\Populous\\\\popTB.exe\"\n\"path\"=\"D:\\\\Spiele\\\\Populous\""));
@@ -106,7 +105,7 @@ const std::vector<Layout> layouts {
             return gameAt(prefix / "drive_d/Spiele/Populous/levels");
         } },
     { "an old GOG installer's folder",
-        [](Home& h) { return gameAt(prefixAt(h.home / ".wine") / "drive_c/GOG Games/Populous 3/LEVELS"); } },
+        [](Home& h) { return gameAt(makeWinePrefix(h.home / ".wine") / "drive_c/GOG Games/Populous 3/LEVELS"); } },
     { "Steam: a second library and the manifest's installdir",
         [](Home& h) {
             const fs::path library = h.scratch / "games disk";
@@ -129,13 +128,13 @@ const std::vector<Layout> layouts {
         } },
     { "the GOG edition added to Steam, run by Proton",
         [](Home& h) {
-            const fs::path pfx = prefixAt(
+            const fs::path pfx = makeWinePrefix(
                 h.home / ".var/app/com.valvesoftware.Steam/.local/share/Steam/steamapps/compatdata/3158435841/pfx");
             return gameAt(pfx / "drive_c/GOG Games/Populous - The Beginning/levels");
         } },
     { "Windows Steam inside a prefix, its library on drive D",
         [](Home& h) {
-            const fs::path prefix = prefixAt(h.home / ".wine");
+            const fs::path prefix = makeWinePrefix(h.home / ".wine");
             put(prefix / "user.reg",
                 registry(R"(Software\\Valve\\Steam)", R"("SteamPath"="c:/program files (x86)/steam")"));
             put(prefix / "drive_c/Program Files (x86)/Steam/steamapps/libraryfolders.vdf",
@@ -156,7 +155,7 @@ const std::vector<Layout> layouts {
         } },
     { "Heroic's prefix for a game, where the player chose",
         [](Home& h) {
-            const fs::path prefix = prefixAt(h.scratch / "my prefixes/Populous");
+            const fs::path prefix = makeWinePrefix(h.scratch / "my prefixes/Populous");
             put(h.home / ".config/heroic/gog_store/installed.json",
                 R"({"installed":[{"install_path":")" + (h.scratch / "not installed").string()
                     + R"(","appName":"1207659027"}]})");
@@ -175,14 +174,14 @@ const std::vector<Layout> layouts {
         } },
     { "Heroic's default prefixes, since 2.21 and before",
         [](Home& h) {
-            prefixAt(h.home / "Games/Heroic/Prefixes/default/Other Game/pfx");
-            return gameAt(prefixAt(h.home / "Games/Heroic/Prefixes/Populous The Beginning")
+            makeWinePrefix(h.home / "Games/Heroic/Prefixes/default/Other Game/pfx");
+            return gameAt(makeWinePrefix(h.home / "Games/Heroic/Prefixes/Populous The Beginning")
                 / "drive_c/GOG Games/Populous - The Beginning/levels");
         } },
     { "Lutris: a GOG install whose exe PyYAML folded onto the next line",
         [](Home& h) {
             h.environment["XDG_DATA_HOME"] = h.scratch / "data";
-            const fs::path prefix = prefixAt(h.home / "Games/gog/populous-the-beginning");
+            const fs::path prefix = makeWinePrefix(h.home / "Games/gog/populous-the-beginning");
             put(h.scratch / "data/lutris/games/populous-the-beginning-1700000000.yml",
                 "game:\n  arch: win32\n  exe: ~/Games/gog/populous-the-beginning/drive_c/GOG Games/Populous The\n"
                 "    Beginning/popTB.exe\n  prefix: ~/Games/gog/populous-the-beginning\nsystem: {}\n");
@@ -191,7 +190,7 @@ const std::vector<Layout> layouts {
     { "Lutris as a Flatpak: the game beside its pfx prefix",
         [](Home& h) {
             const fs::path dir = h.scratch / "lutris games/populous";
-            prefixAt(dir / "pfx");
+            makeWinePrefix(dir / "pfx");
             put(h.home / ".var/app/net.lutris.Lutris/config/lutris/games/populous.yml",
                 "game:\n  exe: Populous/popTB.exe\n  game_path: " + dir.string()
                     + "\n  prefix: " + (dir / "pfx").string() + "\n");
@@ -199,25 +198,25 @@ const std::vector<Layout> layouts {
         } },
     { "Lutris's GOG install beside its pfx prefix, without a game file",
         [](Home& h) {
-            prefixAt(h.home / "Games/gog/populous/pfx");
+            makeWinePrefix(h.home / "Games/gog/populous/pfx");
             return gameAt(h.home / "Games/gog/populous/Populous - The Beginning/levels");
         } },
     { "Bottles on a custom path, found through its placeholder",
         [](Home& h) {
             const fs::path bottle = h.scratch / "big disk/Populous";
             put(h.home / ".local/share/bottles/bottles/Populous/placeholder.yml", "Path: " + bottle.string() + "\n");
-            return gameAt(prefixAt(bottle) / "drive_c/GOG Games/Populous - The Beginning/levels");
+            return gameAt(makeWinePrefix(bottle) / "drive_c/GOG Games/Populous - The Beginning/levels");
         } },
     { "Bottles' own setting for where bottles go",
         [](Home& h) {
             put(h.home / ".local/share/bottles/data.yml",
                 "custom_bottles_path: " + (h.scratch / "bottles").string() + "\n");
-            return gameAt(prefixAt(h.scratch / "bottles/Games") / "drive_c/GOG Games/Populous 3/levels");
+            return gameAt(makeWinePrefix(h.scratch / "bottles/Games") / "drive_c/GOG Games/Populous 3/levels");
         } },
-    { "a bottle of the Flatpak, and PlayOnLinux",
+    { "a bottle of the Flatpak, the default installation under (x86), and PlayOnLinux",
         [](Home& h) {
-            prefixAt(h.home / ".PlayOnLinux/wineprefix/Other");
-            return gameAt(prefixAt(h.home / ".var/app/com.usebottles.bottles/data/bottles/bottles/Pop")
+            makeWinePrefix(h.home / ".PlayOnLinux/wineprefix/Other");
+            return gameAt(makeWinePrefix(h.home / ".var/app/com.usebottles.bottles/data/bottles/bottles/Pop")
                 / "drive_c/Program Files (x86)/Bullfrog/Populous/levels");
         } },
 };
@@ -270,7 +269,7 @@ TEST(GameSearch, HostileRecordsArePassedOverAndSaidWhy)
 {
     alarm(60); // a record opened as a FIFO would wait here for good
     Home home;
-    const fs::path wine = prefixAt(home.home / ".wine");
+    const fs::path wine = makeWinePrefix(home.home / ".wine");
     const fs::path steam = home.home / ".local/share/Steam";
     fs::create_directories(steam / "steamapps");
     const fs::path lutris = home.home / ".local/share/lutris/games";
@@ -296,11 +295,11 @@ TEST(GameSearch, HostileRecordsArePassedOverAndSaidWhy)
     fs::create_directory_symlink("../nowhere", dangling / "dosdevices/c:");
     for (int i = 0; i < 2000; ++i)
         fs::create_directory(home.home / "Games" / std::to_string(i));
-    makeLevelsFolder(prefixAt(home.home / "Games/empty")); // the default folder counts only in the first prefix
+    makeLevelsFolder(makeWinePrefix(home.home / "Games/empty")); // the default folder counts only in the first prefix
     fs::create_directories(home.home / ".steam/steam"); // a Steam without steamapps
     const fs::path relativeGame = gameAt(home.scratch / "relative/drive_c/GOG Games/Populous 3/levels");
-    prefixAt(home.scratch / "relative");
-    const fs::path startFolder = fs::current_path();
+    makeWinePrefix(home.scratch / "relative");
+    const WorkingFolderGuard workingFolder;
     fs::current_path(home.scratch.path()); // where a relative path would lead
 
     const auto openDescriptors = [] { return std::distance(fs::directory_iterator("/proc/self/fd"), {}); };
@@ -333,7 +332,6 @@ TEST(GameSearch, HostileRecordsArePassedOverAndSaidWhy)
         else
             EXPECT_EQ(home.outcomeAt(home.scratch / "relative"), "not looked at");
     }
-    fs::current_path(startFolder);
     alarm(0);
     EXPECT_TRUE(fs::exists(relativeGame));
 }

@@ -5,6 +5,7 @@
 #include "levelfiles/levelfileoperations.h"
 #include "platform/platformfiles.h"
 #include "platform/temporaryname.h"
+#include "support/loglines.h"
 #include "support/scratchfolder.h"
 #include "support/slotfile.h"
 
@@ -93,7 +94,7 @@ TEST(LevelFileOperations, TheFolderOpenedIsTheFolderWorkedIn)
     fs::rename(levels, scratch / "moved");
     fs::create_directory_symlink(elsewhere, levels);
     overwriteSlotFile(files, "levl2005.dat", "levl2080.dat");
-    EXPECT_EQ(log, "levl2005.dat copied to levl2080.dat\n");
+    EXPECT_EQ(log, Log::copied("levl2005.dat", "levl2080.dat") + "\n");
     EXPECT_EQ(readFile(scratch / "moved/levl2080.dat"), "levels level");
     EXPECT_EQ(namesIn(elsewhere), (Names { "levl2005.dat", "levl2080.dat" }));
     EXPECT_EQ(readFile(elsewhere / "levl2080.dat"), "elsewhere slot");

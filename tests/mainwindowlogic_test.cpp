@@ -1,16 +1,15 @@
 // SPDX-License-Identifier: MIT
 #include "session/commandline.h"
 #include "session/mainwindowlogic.h"
+#include "support/childprocess.h"
 #include "support/fakewindow.h"
+#include "support/loglines.h"
 #include "support/wineprefix.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 #include <sstream>
-#include <sys/wait.h>
-#include <unistd.h>
 
 using namespace varnholt;
 using namespace varnholt::test;
@@ -18,37 +17,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::string separator = std::string(100, '-') + "\r\n";
-
-// The log lines of one slot: copies of a level (without ".inf" for excluded ones), restores, or failures.
-std::string slotLines(int slot, int level = 0, bool failed = false)
-{
-    std::string all;
-    for (const std::string extension : { ".dat", ".hdr", ".ver", ".inf" }) {
-        const std::string slotFile = "levl" + std::to_string(slot) + extension;
-        if (level == 0)
-            all += slotFile + (failed ? " restore *** FAILED ***" : " restored") + "\r\n";
-        else if (extension != ".inf" || !isInInfExclusionSet(level))
-            all += "levl" + std::to_string(level) + extension + " copied to " + slotFile
-                + (failed ? " *** FAILED ***\r\n" : "\r\n");
-    }
-    return all;
-}
-
-std::string allFailed(int level)
-{
-    return slotLines(2080, level, true) + slotLines(2100, 0, true) + slotLines(2120, 0, true) + separator;
-}
-
 class MainWindowLogicTest : public ::testing::Test, protected InstalledGame {
 protected:
     MainWindowLogicTest()
     {
         window.onSelectorClick = [this] { logic.selectorClicked(); };
     }
-    ~MainWindowLogicTest() override { fs::current_path(m_startFolder); }
 
-    fs::path m_startFolder = fs::current_path();
+    WorkingFolderGuard m_workingFolder;
     FakeWindow window;
     MainWindowLogic logic { window, environment() };
 };
@@ -74,12 +50,12 @@ TEST_F(MainWindowLogicTest, StartUpAndASessionOfChanges)
                 "Change enabled" });
     expectedCalls.emplace_back("Change disabled"); // after the selectors, which enable it
     EXPECT_EQ(window.calls, expectedCalls);
-    EXPECT_EQ(fs::current_path(), m_startFolder); // the folder is worked in through its descriptor
+    EXPECT_EQ(fs::current_path(), m_workingFolder.start); // the folder is worked in through its descriptor
     std::string backups;
     for (const std::string slot : { "2120", "2100", "2080" })
         for (const std::string extension : { ".inf", ".hdr", ".dat", ".ver" })
             if (slot + extension != "2080.inf")
-                backups += "levl" + slot + extension + " multiplayer level backed up\r\n";
+                backups += Log::backedUp("levl" + slot + extension) + "\r\n";
     EXPECT_EQ(window.log, backups);
     EXPECT_TRUE(window.messages.empty());
     EXPECT_EQ(file("copy of levl2080.inf"), "first backup");
@@ -98,13 +74,13 @@ TEST_F(MainWindowLogicTest, StartUpAndASessionOfChanges)
         std::map<LevelNumber, std::string> holds;
     };
     const std::vector<Step> session {
-        { false, Selector::Combo1, "5 - Death from above", slotLines(2080, 2005) + slotLines(2100) + slotLines(2120),
+        { false, Selector::Combo1, "5 - Death from above", Log::slot(2080, 2005) + Log::slot(2100) + Log::slot(2120),
             { { 2080, "5 - Death from above" }, { 2100, "the original map" } } },
-        { false, Selector::Combo1, "21 - Fractured Earth", slotLines(2080, 2021) + slotLines(2100) + slotLines(2120),
+        { false, Selector::Combo1, "21 - Fractured Earth", Log::slot(2080, 2021) + Log::slot(2100) + Log::slot(2120),
             { { 2080, "21 - Fractured Earth" } } },
-        { true, Selector::Combo5, "UW4 - World Wide Web", slotLines(2080) + slotLines(2100, 2062) + slotLines(2120),
+        { true, Selector::Combo5, "UW4 - World Wide Web", Log::slot(2080) + Log::slot(2100, 2062) + Log::slot(2120),
             { { 2080, "the original map" }, { 2100, "UW4 - World Wide Web" } } },
-        { false, Selector::Combo2, "Linked Isles (default)", slotLines(2080, 2021) + slotLines(2100) + slotLines(2120),
+        { false, Selector::Combo2, "Linked Isles (default)", Log::slot(2080, 2021) + Log::slot(2100) + Log::slot(2120),
             { { 2080, "21 - Fractured Earth" }, { 2100, "the original map" } } },
     };
     for (const Step& step : session) {
@@ -122,7 +98,7 @@ TEST_F(MainWindowLogicTest, StartUpAndASessionOfChanges)
         window.setSelectorText(step.selector, step.level);
         EXPECT_TRUE(window.changeEnabled);
         logic.cmdChange_Click();
-        EXPECT_EQ(window.log, step.log + separator);
+        EXPECT_EQ(window.log, step.log + Log::changeEnd);
         EXPECT_FALSE(window.changeEnabled);
         for (const auto& [slot, holds] : step.holds)
             EXPECT_EQ(window.slotContents[slot], "Now in this slot: " + holds);
@@ -134,7 +110,7 @@ TEST_F(MainWindowLogicTest, StartUpAndASessionOfChanges)
     window.setSelectorText(Selector::Combo1, "21 - Fractured Earth");
     window.index[FakeWindow::at(Selector::Combo2)] = -1;
     logic.cmdChange_Click();
-    EXPECT_EQ(window.log, slotLines(2080, 2021)); // what is done stays done; no separator
+    EXPECT_EQ(window.log, Log::slot(2080, 2021)); // what is done stays done; no separator
     EXPECT_EQ(window.messages, std::vector<std::string> { std::string(changeFailedMessage) });
     EXPECT_TRUE(window.changeEnabled);
     logic.cmdExit_Click();
@@ -164,7 +140,8 @@ TEST_F(MainWindowLogicTest, StartUpSaysWhichInstallationItUsesOrThatThereIsNone)
         lostWindow.setSelectorText(Selector::Combo1, "21 - Fractured Earth");
         lostLogic.cmdChange_Click();
         lostLogic.showWhatSlotsHold();
-        EXPECT_EQ(lostWindow.log, allFailed(2021));
+        EXPECT_EQ(lostWindow.log,
+            Log::slot(2080, 2021, true) + Log::slot(2100, 0, true) + Log::slot(2120, 0, true) + Log::changeEnd);
         EXPECT_TRUE(lostWindow.slotContents.empty()); // no folder, nothing to tell of it
     }
     EXPECT_EQ(snapshotOf(scratch.path()), scratchBefore);
@@ -230,26 +207,6 @@ TEST_F(MainWindowLogicTest, TheCommandLineTellsWhatIsWhere)
     EXPECT_EQ(list.str(), levels.string() + "\n");
 }
 
-namespace {
-
-// Runs work in a child process, as the unprivileged user 65534 when run as root; returns
-// its wait status, 0 when the work returned true.
-int inChildAsAnotherUser(const std::function<bool()>& work)
-{
-    std::fflush(nullptr);
-    const pid_t child = ::fork();
-    if (child == 0) {
-        constexpr uid_t player = 65534;
-        const bool becameThem = ::getuid() != 0 || (::setgid(player) == 0 && ::setuid(player) == 0);
-        ::_exit(becameThem && work() ? 0 : 1);
-    }
-    int status = -1;
-    ::waitpid(child, &status, 0);
-    return status;
-}
-
-} // namespace
-
 // A levels folder that is there but that this player may not open or enter (mode 000, 111
 // or 444 for another user), named or found by the search: start-up says so once, naming it
 // with the system's reason, enters nothing and logs nothing, and --show-slots says the same.
@@ -266,23 +223,28 @@ TEST_F(MainWindowLogicTest, AFolderThatCannotBeOpenedIsNamedWithTheSystemsReason
             const LevelsFolderChoice choice = named ? LevelsFolderChoice(environmentOf({}), levels) : environment();
             const bool enters = mode == 0555U;
             fs::permissions(levels, static_cast<fs::perms>(mode));
-            const int status = inChildAsAnotherUser([&] {
-                FakeWindow other;
-                MainWindowLogic otherLogic(other, choice, [](std::string_view) {});
-                otherLogic.Form_Load();
-                other.log.clear(); // "Using the levels folder ..." when it is named
-                otherLogic.showWhatSlotsHold();
-                std::ostringstream out;
-                std::ostringstream errors;
-                const int shown = showSlots(choice, out, errors);
-                return other.messages
-                    == std::vector { enters ? levelsFolderNotWritableMessage(levels.string()) : refused }
-                && other.log.empty() && shown == (enters ? 0 : 1) && errors.str() == (enters ? "" : refused + "\n")
-                    && other.slotContents[2100] == (enters ? "Now in this slot: " + notBackedUp : "")
-                    && out.str().starts_with(enters ? "2080: " + notBackedUp + "\n" : "");
-            });
+            const ChildEnd child = runInChild(
+                [&](int) {
+                    FakeWindow other;
+                    MainWindowLogic otherLogic(other, choice, [](std::string_view) {});
+                    otherLogic.Form_Load();
+                    other.log.clear(); // "Using the levels folder ..." when it is named
+                    otherLogic.showWhatSlotsHold();
+                    std::ostringstream out;
+                    std::ostringstream errors;
+                    const int shown = showSlots(choice, out, errors);
+                    return other.messages
+                                == std::vector { enters ? levelsFolderNotWritableMessage(levels.string()) : refused }
+                            && other.log.empty() && shown == (enters ? 0 : 1)
+                            && errors.str() == (enters ? "" : refused + "\n")
+                            && other.slotContents[2100] == (enters ? "Now in this slot: " + notBackedUp : "")
+                            && out.str().starts_with(enters ? "2080: " + notBackedUp + "\n" : "")
+                        ? 0
+                        : 1;
+                },
+                true);
             fs::permissions(levels, fs::perms(0755));
-            EXPECT_EQ(status, 0) << "mode " << std::oct << mode << (named ? ", named" : ", found");
+            EXPECT_TRUE(child.exitedWith(0)) << "mode " << std::oct << mode << (named ? ", named" : ", found");
         }
     EXPECT_EQ(snapshotOf(levels), before);
 }

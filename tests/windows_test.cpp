@@ -6,6 +6,7 @@
 #include "platform/utf8path.h"
 #include "session/mainwindowlogic.h"
 #include "support/fakewindow.h"
+#include "support/loglines.h"
 #include "support/scratchfolder.h"
 #include "support/slotfile.h"
 
@@ -37,7 +38,10 @@ struct Levels {
     LevelFileOperations files { [this](std::string_view line) { log.append(line).append("\n"); }, [](auto) {} };
 };
 
-constexpr const char* notCopied = "levl2005.dat copied to levl2080.dat *** FAILED ***";
+const std::string copied = Log::copied("levl2005.dat", "levl2080.dat");
+const std::string notCopied = Log::copied("levl2005.dat", "levl2080.dat", true);
+const std::string restored = Log::restored("levl2080.dat");
+const std::string notRestored = Log::restored("levl2080.dat", true);
 
 // Row: read-only, held open, restored (else levl2005.dat copied over it), in capitals; the log line; the slot after.
 // The slot is replaced, or left exactly as it was with its read-only mark; names keep their case, nothing is left over.
@@ -73,10 +77,10 @@ TEST(WindowsFiles, ASlotHeldOpenIsLeftAsItWasAndOneInCapitalsKeepsItsCase)
 {
     for (const auto& row : {
              std::tuple { false, true, false, false, notCopied, "multiplayer" },
-             std::tuple { false, true, true, false, "levl2080.dat restore *** FAILED ***", "multiplayer" },
+             std::tuple { false, true, true, false, notRestored, "multiplayer" },
              std::tuple { true, true, false, false, notCopied, "multiplayer" },
-             std::tuple { false, false, false, true, "levl2005.dat copied to levl2080.dat", "single player" },
-             std::tuple { false, true, true, true, "levl2080.dat restore *** FAILED ***", "multiplayer" },
+             std::tuple { false, false, false, true, copied, "single player" },
+             std::tuple { false, true, true, true, notRestored, "multiplayer" },
          })
         replaceSlot(row);
 }
@@ -88,9 +92,8 @@ TEST(WindowsFiles, AReadOnlySlotIsReplaced)
     writeFile(probe / "new", "");
     if (::MoveFileExW((probe / "new").c_str(), (probe / "old").c_str(), MOVEFILE_REPLACE_EXISTING))
         GTEST_SKIP() << "this system replaces a read-only file by a rename, so the mark's clearing goes unseen";
-    for (const auto& row :
-        { std::tuple { true, false, false, false, "levl2005.dat copied to levl2080.dat", "single player" },
-            std::tuple { true, false, true, false, "levl2080.dat restored", "first backup" } })
+    for (const auto& row : { std::tuple { true, false, false, false, copied, "single player" },
+             std::tuple { true, false, true, false, restored, "first backup" } })
         replaceSlot(row);
 }
 
@@ -110,8 +113,8 @@ TEST(WindowsFiles, ASlotIsReplacedWholeOrNotAtAll)
         platform::setStepHook(nullptr);
         std::string expected;
         for (const std::string extension : { ".dat", ".hdr" })
-            expected += (flushFails ? "" : "levl2080" + extension + " multiplayer level backed up\n") + "levl2005"
-                + extension + " copied to levl2080" + extension + " *** FAILED ***\n";
+            expected += (flushFails ? "" : Log::backedUp("levl2080" + extension) + "\n")
+                + Log::copied("levl2005" + extension, "levl2080" + extension, true) + "\n";
         EXPECT_EQ(levels.log, expected);
         for (const std::string& name : namesIn(levels.folder.path())) // each file the one of its name, or its backup
             EXPECT_EQ(readFile(levels.folder / name), name.substr(name.starts_with("copy of ") ? 8 : 0) + " original");
@@ -123,12 +126,15 @@ TEST(WindowsLock, ASecondStartIsTurnedAwayUntilTheFirstEnds)
 {
     const ScratchFolder levels, other;
     writeLevel(levels.path(), 2080);
-    const fs::path startFolder = fs::current_path(), moved = other / "moved";
+    const fs::path moved = other / "moved";
     const LevelsFolderChoice choice(processEnvironment, levels.path());
     FakeWindow first, second, third;
     auto firstLogic = std::make_unique<MainWindowLogic>(first, choice);
-    firstLogic->Form_Load();
-    fs::current_path(startFolder); // Windows renames no folder that is a current one, nor removes it
+    const WorkingFolderGuard workingFolder; // Windows renames no folder that is a current one, nor removes it
+    {
+        const WorkingFolderGuard leftAgain;
+        firstLogic->Form_Load();
+    }
 
     MainWindowLogic(second, choice).Form_Load();
     EXPECT_EQ(second.messages, std::vector { alreadyRunningMessage(fs::absolute(levels.path()).string()) });
@@ -141,26 +147,6 @@ TEST(WindowsLock, ASecondStartIsTurnedAwayUntilTheFirstEnds)
     fs::rename(moved, levels.path());
     MainWindowLogic(third, choice).Form_Load();
     EXPECT_TRUE(first.messages.empty() && third.messages.empty());
-    fs::current_path(startFolder);
-}
-
-TEST(WindowsSearch, TheX86FolderServesWhileTheUsualOneIsMissing)
-{
-    const fs::path usual = R"(C:\Program Files\Bullfrog)", x86 = R"(C:\Program Files (x86)\Bullfrog)";
-    if (fs::exists(usual) || fs::exists(x86) || !fs::is_directory(x86.parent_path()))
-        GTEST_SKIP() << "the game's folders are there already, or there is no (x86) folder: not this test's to change";
-    std::error_code error;
-    const std::shared_ptr<void> undo(nullptr, [&](auto) { // the folders made here go again
-        fs::remove_all(x86, error);
-        fs::remove_all(usual, error);
-    });
-    for (const fs::path& made : { x86, usual }) { // the usual one first once it is there
-        if (!fs::create_directories(made / R"(Populous\levels)", error) && made == x86)
-            GTEST_SKIP() << "cannot make folders in " << x86.parent_path().string();
-        const std::vector<FoundLevelsFolder> found = findLevelsFolders(processEnvironment, 1); // as a plain start
-        ASSERT_EQ(found.size(), 1U);
-        EXPECT_TRUE(found[0].isDefault && fs::equivalent(found[0].path, made / R"(Populous\levels)")) << found[0].path;
-    }
 }
 
 TEST(WindowsSearch, TheRegistryLeadsToTheGame)

@@ -24,6 +24,17 @@ private:
     std::filesystem::path m_path;
 };
 
+// Puts the working folder back, when it goes, where it was when it was made, for the
+// tests that enter other folders (to see that nothing relative is taken from there).
+struct WorkingFolderGuard {
+    std::filesystem::path start = std::filesystem::current_path();
+    ~WorkingFolderGuard()
+    {
+        std::error_code ignored;
+        std::filesystem::current_path(start, ignored);
+    }
+};
+
 // Permission bits as on Linux. Windows keeps only the read-only mark: set when no write bit is.
 using FileMode = unsigned int;
 

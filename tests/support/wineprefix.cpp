@@ -15,7 +15,7 @@ fs::path makeWinePrefix(const fs::path& prefix, const std::string& driveFolder)
 
 fs::path makeLevelsFolder(const fs::path& prefix)
 {
-    const fs::path folder = prefix / "drive_c/Program Files/Bullfrog/Populous/levels";
+    fs::path folder = prefix / "drive_c/Program Files/Bullfrog/Populous/levels";
     fs::create_directories(folder);
     return folder;
 }
