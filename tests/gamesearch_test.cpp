@@ -142,18 +142,19 @@ const std::vector<Layout> layouts {
             fs::create_directory_symlink(h.scratch / "disk", prefix / "dosdevices/d:");
             return gameAt(h.scratch / "disk/SteamLibrary/steamapps/common/Populous 3/levels");
         } },
-    { "Heroic's GOG install outside its prefix",
+    { "Heroic: a game installed in the prefix its settings name",
         [](Home& h) {
-            const fs::path game = h.home / "Games/Heroic/Populous The Beginning";
+            const fs::path prefix = makeWinePrefix(h.scratch / "wine prefixes/Populous");
             put(h.home / ".config/heroic/gog_store/installed.json",
-                R"({"installed":[{"platform":"windows","executable":"","install_path":")" + game.string()
+                R"({"installed":[{"platform":"windows","executable":"","install_path":")"
+                    + (h.home / "Games/Heroic/Populous The Beginning").string()
                     + R"(","install_size":"200 MiB","is_dlc":false,"appName":"1207659027","language":"en-US"}]})");
             put(h.home / ".config/heroic/GamesConfig/1207659027.json",
-                R"({"1207659027":{"winePrefix":")" + (h.home / "Games/Heroic/Prefixes/Populous The Beginning").string()
+                R"({"1207659027":{"winePrefix":")" + prefix.string()
                     + R"(","wineVersion":{"type":"proton"}},"version":"v0","explicit":true})");
-            return gameAt(game / "levels");
+            return gameAt(prefix / "drive_c/GOG Games/Populous - The Beginning/levels");
         } },
-    { "Heroic's prefix for a game, where the player chose",
+    { "Heroic: the same, the settings as newer versions write them",
         [](Home& h) {
             const fs::path prefix = makeWinePrefix(h.scratch / "my prefixes/Populous");
             put(h.home / ".config/heroic/gog_store/installed.json",
@@ -248,7 +249,7 @@ TEST(GameSearch, ListsEverySourceInOrderAndTheCopiesLast)
 {
     Home home;
     std::vector<fs::path> expected;
-    for (const std::size_t row : { 0, 4, 8, 12, 17 })
+    for (const std::size_t row : { 0, 4, 10, 12, 17 })
         expected.push_back(layouts[row].make(home));
     const fs::path copy = gameAt(home.home / ".wine/drive_c/users/steamuser/AppData/Local/Bullfrog/Populous/levels");
     expected.push_back(copy);
