@@ -60,7 +60,8 @@ std::optional<fs::path> prefixOf(Search& search, const fs::path& configFolder, s
 
 } // namespace
 
-std::vector<HeroicGame> heroicGames(Search& search, const HeroicFolders& folders, const RecordedPath& pathOf)
+void forEachHeroicGame(Search& search, const HeroicFolders& folders, const RecordedPath& pathOf,
+    const std::function<void(const HeroicGame&)>& visit)
 {
     const fs::path& configFolder = folders.config;
     std::vector<fs::path> gogRecords { configFolder / "gog_store" / "installed.json" };
@@ -69,18 +70,23 @@ std::vector<HeroicGame> heroicGames(Search& search, const HeroicFolders& folders
         gogRecords.push_back(*folders.state / "gog_store" / "installed.json");
     if (folders.data)
         sideloadRecords.push_back(*folders.data / "sideload_apps" / "library.json");
-    std::vector<HeroicGame> games;
+    if (search.done())
+        return;
     if (!isFolder(configFolder)) {
         search.note(configFolder, "no such folder");
-        return games;
+        return;
     }
     const auto add = [&](std::string_view folder, std::string_view appName, std::string_view runner) {
+        if (search.done())
+            return;
         if (std::optional<fs::path> path = pathOf(folder))
-            games.push_back({ std::move(*path), prefixOf(search, configFolder, appName, runner, pathOf) });
+            visit({ std::move(*path), prefixOf(search, configFolder, appName, runner, pathOf) });
         else if (!folder.empty())
             search.note(folder, "passed over: not an absolute path");
     };
     for (const fs::path& record : gogRecords) {
+        if (search.done())
+            return;
         const std::optional<Json> gog = jsonRecord(search, record);
         const auto installed = gog ? gog->find("installed") : Json::const_iterator();
         if (!gog || installed == gog->end() || !installed->is_array())
@@ -89,6 +95,8 @@ std::vector<HeroicGame> heroicGames(Search& search, const HeroicFolders& folders
             add(stringAt(game, "install_path"), stringAt(game, "appName"), "gog");
     }
     for (const fs::path& record : sideloadRecords) {
+        if (search.done())
+            return;
         const std::optional<Json> sideloaded = jsonRecord(search, record);
         if (!sideloaded)
             continue;
@@ -102,7 +110,6 @@ std::vector<HeroicGame> heroicGames(Search& search, const HeroicFolders& folders
             }
         }
     }
-    return games;
 }
 
 std::vector<fs::path> heroicDefaultPrefixes(const fs::path& heroicGamesFolder)

@@ -28,7 +28,9 @@ struct HeroicFolders {
 // of "installed"), and the side-loaded games' library.json (the folder of each
 // "executable"), each with the "winePrefix" of its GamesConfig/APPNAME.json (or of
 // GamesConfig/APPNAME_RUNNER.json, as newer versions write it).
-std::vector<HeroicGame> heroicGames(Search& search, const HeroicFolders& folders, const RecordedPath& pathOf);
+// Each is visited as it is read, until the search is done.
+void forEachHeroicGame(Search& search, const HeroicFolders& folders, const RecordedPath& pathOf,
+    const std::function<void(const HeroicGame&)>& visit);
 
 // The prefixes in Heroic's default prefix folder: Prefixes/TITLE since Heroic 2.21,
 // Prefixes/default/TITLE before, each with its Proton "pfx" folder.

@@ -8,15 +8,19 @@ namespace varnholt {
 
 namespace fs = std::filesystem;
 
-std::vector<LutrisGame> lutrisGames(Search& search, const std::vector<fs::path>& gamesFolders, const fs::path& home)
+void forEachLutrisGame(Search& search, const std::vector<fs::path>& gamesFolders, const fs::path& home,
+    const std::function<void(const LutrisGame&)>& visit)
 {
-    std::vector<LutrisGame> games;
     for (const fs::path& folder : gamesFolders) {
+        if (search.done())
+            return;
         if (!isFolder(folder)) {
             search.note(folder, "no such folder");
             continue;
         }
         for (const fs::path& file : entriesOf(folder)) {
+            if (search.done())
+                return;
             if (file.extension() != ".yml")
                 continue;
             const std::optional<YAML::Node> record = yamlRecord(search, file);
@@ -36,10 +40,9 @@ std::vector<LutrisGame> lutrisGames(Search& search, const std::vector<fs::path>&
             if (gamePath)
                 found.gameFolders.push_back(*gamePath);
             found.prefix = recordedPath(yamlString(game, "prefix"), home);
-            games.push_back(std::move(found));
+            visit(found);
         }
     }
-    return games;
 }
 
 } // namespace varnholt

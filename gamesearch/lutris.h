@@ -3,6 +3,8 @@
 
 #include "search.h"
 
+#include <functional>
+
 namespace varnholt {
 
 // What one Lutris game file records of a game: folders that may be the game's (the
@@ -16,7 +18,8 @@ struct LutrisGame {
 // relative "exe" is taken from the folder of "game_path" when there is one, as Lutris
 // does; any other relative path, which Lutris resolves against its own working folder,
 // is passed over.
-std::vector<LutrisGame> lutrisGames(
-    Search& search, const std::vector<std::filesystem::path>& gamesFolders, const std::filesystem::path& home);
+// Each is visited as it is read, until the search is done.
+void forEachLutrisGame(Search& search, const std::vector<std::filesystem::path>& gamesFolders,
+    const std::filesystem::path& home, const std::function<void(const LutrisGame&)>& visit);
 
 } // namespace varnholt

@@ -81,10 +81,14 @@ public:
         m_data = xdgFolder(m_environment, "XDG_DATA_HOME", m_home / ".local/share");
         m_state = xdgFolder(m_environment, "XDG_STATE_HOME", m_home / ".local/state");
 
-        lookInSteamLibraries();
-        lookInHeroicGames();
-        lookInLutrisGames();
-        lookInPrefixes();
+        // Each source only while nothing is found yet: a plain start reads no record more
+        // than it needs to decide.
+        for (void (LinuxSearch::*source)() : { &LinuxSearch::lookInSteamLibraries, &LinuxSearch::lookInHeroicGames,
+                 &LinuxSearch::lookInLutrisGames, &LinuxSearch::lookInPrefixes }) {
+            if (m_search.done())
+                return;
+            (this->*source)();
+        }
     }
 
 private:
@@ -130,15 +134,15 @@ private:
                 m_home / ".var/app/com.heroicgameslauncher.hgl/.local/state/Heroic",
                 m_home / ".var/app/com.heroicgameslauncher.hgl/data/heroic" } };
         for (const HeroicFolders& heroic : heroics) {
-            for (const HeroicGame& game : heroicGames(m_search, heroic, absolutePath)) {
-                if (game.winePrefix) {
-                    const WinePrefixSystem system(*game.winePrefix);
-                    m_search.offerGameFolder(game.folder, &system);
-                    m_prefixes.push_back(*game.winePrefix);
-                } else {
+            forEachHeroicGame(m_search, heroic, absolutePath, [&](const HeroicGame& game) {
+                if (!game.winePrefix) {
                     m_search.offerGameFolder(game.folder);
+                    return;
                 }
-            }
+                const WinePrefixSystem system(*game.winePrefix);
+                m_search.offerGameFolder(game.folder, &system);
+                m_prefixes.push_back(*game.winePrefix);
+            });
         }
     }
 
@@ -147,14 +151,14 @@ private:
         const std::vector<fs::path> gamesFolders { m_data / "lutris/games", m_config / "lutris/games",
             m_home / ".var/app/net.lutris.Lutris/data/lutris/games",
             m_home / ".var/app/net.lutris.Lutris/config/lutris/games" };
-        for (const LutrisGame& game : lutrisGames(m_search, gamesFolders, m_home)) {
+        forEachLutrisGame(m_search, gamesFolders, m_home, [&](const LutrisGame& game) {
             const std::optional<WinePrefixSystem> system
                 = game.prefix ? std::optional<WinePrefixSystem>(std::in_place, *game.prefix) : std::nullopt;
             for (const fs::path& folder : game.gameFolders)
                 m_search.offerGameFolder(folder, system ? &*system : nullptr);
             if (game.prefix)
                 m_prefixes.push_back(*game.prefix);
-        }
+        });
     }
 
     void lookInPrefixes()
@@ -183,7 +187,7 @@ private:
         }
         varnholt::lookInPrefixes(m_search, m_prefixes);
         // The game installed beside a Lutris prefix: ~/Games/gog/SLUG/FOLDER/levels.
-        for (const fs::path& game : entriesOf(m_home / "Games/gog")) {
+        for (const fs::path& game : m_search.done() ? std::vector<fs::path>() : entriesOf(m_home / "Games/gog")) {
             if (!isFolder(game / "pfx"))
                 continue;
             for (const fs::path& folder : entriesOf(game)) {

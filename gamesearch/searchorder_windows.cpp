@@ -108,8 +108,8 @@ void searchInOrder(Search& search, const EnvironmentLookup&)
     lookInWindows(search, system, true);
     search.keepCopiesOf(system);
     if (const std::optional<fs::path> appData = knownFolder(L"APPDATA")) {
-        for (const HeroicGame& game : heroicGames(search, { *appData / "heroic", {}, {} }, absoluteWindowsPath))
-            search.offerGameFolder(game.folder, &system);
+        forEachHeroicGame(search, { *appData / "heroic", {}, {} }, absoluteWindowsPath,
+            [&](const HeroicGame& game) { search.offerGameFolder(game.folder, &system); });
     }
 }
 

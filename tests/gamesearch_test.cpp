@@ -239,6 +239,7 @@ TEST(GameSearch, FindsTheGameInEveryLayoutOfTheLaunchers)
         const std::vector<FoundLevelsFolder> first = home.search(1);
         ASSERT_EQ(first.size(), 1U);
         EXPECT_EQ(first.front().path, found.front().path);
+        EXPECT_TRUE(home.trace.back().second.starts_with("found")) << home.trace.back().first; // and nothing after
     }
 }
 
