@@ -9,9 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 #ifndef _WIN32
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -84,6 +86,7 @@ const std::vector<Layout> layouts {
         [](Home& h) {
             const fs::path driveC = makeWinePrefix(h.home / ".wine") / "drive_c";
             gameAt(driveC / "Program Files (x86)/Bullfrog/Populous/levels");
+            fs::create_directories(driveC / "users/player/AppData/Local/Bullfrog/Populous/levels"); // no copy: empty
             return gameAt(driveC / "Program Files/Bullfrog/Populous/levels");
         } },
     { "InstallPath under Wow6432Node, a name Wine escapes",
@@ -284,7 +287,16 @@ TEST(GameSearch, HostileRecordsArePassedOverAndSaidWhy)
     fs::resize_file(lutris / "huge.yml", std::uintmax_t { 60 } << 20);
     put(lutris / "deep.yml", std::string(100000, '['));
     put(lutris / "relative.yml", "game:\n  exe: relative/popTB.exe\n  prefix: relative\n");
+    const fs::path notRead = gameAt(home.scratch / "not read/levels"); // named only by files that are no records:
+    put(lutris / "old.yml.bak", "game:\n  working_dir: " + notRead.parent_path().string() + "\n");
+    const fs::path flatpakHeroic = home.home / ".var/app/com.heroicgameslauncher.hgl/config/heroic";
+    const fs::path outsidePrefix = makeWinePrefix(home.scratch / "outside prefix");
+    gameAt(outsidePrefix / "drive_c/GOG Games/Populous 3/levels");
+    put(flatpakHeroic / "outside.json", // nor by a game whose name climbs out of GamesConfig
+        R"({"../outside":{"winePrefix":")" + outsidePrefix.string() + R"("}})");
     put(home.home / ".config/heroic/gog_store/installed.json", "{\"installed\": [ {\"install_path\": 7}, [[[[");
+    put(flatpakHeroic / "gog_store/installed.json",
+        R"({"installed":[{"install_path":")" + (home.scratch / "absent").string() + R"(","appName":"../outside"}]})");
     std::string manyLibraries = "\"libraryfolders\" {";
     for (int i = 0; i < 10000; ++i)
         manyLibraries += " \"" + std::to_string(i) + "\" { \"path\" \"" + steam.string() + "\" }";
@@ -333,6 +345,11 @@ TEST(GameSearch, HostileRecordsArePassedOverAndSaidWhy)
             EXPECT_TRUE(sameFolder(found.front().path, steamGame));
         else
             EXPECT_EQ(home.outcomeAt(home.scratch / "relative"), "not looked at");
+        if (relativeHome) { // the home the password database gives is looked in instead
+            const std::string passwordHome = std::string(::getpwuid(::getuid())->pw_dir) + "/";
+            EXPECT_TRUE(std::any_of(home.trace.begin(), home.trace.end(),
+                [&](const auto& looked) { return looked.first.string().starts_with(passwordHome); }));
+        }
     }
     alarm(0);
     EXPECT_TRUE(fs::exists(relativeGame));
