@@ -91,6 +91,7 @@ private slots:
         QVERIFY(heading.bold() && QStringList({ "Arial", "Liberation Sans" }).contains(heading.family()));
         const qreal scale = m_window->devicePixelRatioF(); // pixels enough for the screen at any scale
         QVERIFY(control<QLabel>("Image1")->pixmap().width() >= qRound(350 * scale));
+        QCOMPARE(control<QLabel>("Image1")->pixmap().deviceIndependentSize(), QSizeF(350, 128)); // not drawn larger
         const QList<QSize> icon = m_window->windowIcon().availableSizes();
         QVERIFY(icon.contains({ 32, 32 }) && std::ranges::max(icon, {}, &QSize::width).width() >= qRound(32 * scale));
 
@@ -115,6 +116,17 @@ private slots:
         QVERIFY(contact->fontMetrics().horizontalAdvance(contact->text()) <= contact->width()); // one line
         QCOMPARE(about->findChild<QLabel*>("picIcon")->pixmap().deviceIndependentSize(), QSizeF(32, 32));
         QCOMPARE(about->findChild<QLabel*>("lblVersion")->text(), "Version 4");
+        // On a dark theme the title, description and disclaimer stay black, the others follow the theme.
+        const QPalette theme = QApplication::palette();
+        QPalette dark = theme;
+        dark.setColor(QPalette::WindowText, Qt::white);
+        QApplication::setPalette(dark);
+        QCoreApplication::processEvents();
+        for (const QLabel* label : about->findChildren<QLabel*>())
+            QVERIFY2((label->palette().color(QPalette::WindowText) == Qt::black)
+                    == QStringList({ "lblTitle", "lblDescription", "lblDisclaimer" }).contains(label->objectName()),
+                qPrintable(label->objectName()));
+        QApplication::setPalette(theme);
     }
 
     void wholeSessionWithKeyboardAndMouseWhileTheLogRefusesTyping()
