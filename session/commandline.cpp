@@ -160,18 +160,9 @@ int showSlots(const LevelsFolderChoice& choice, std::ostream& out, std::ostream&
         errors << toUse.problem << '\n';
         return exitNoLevelsFolder;
     }
+    // A folder that may be listed but not entered does not open either.
     const FileSystemService files(toUse.folder->path);
-    std::error_code problem = files.whyNoFolder();
-    try {
-        // A folder that may be listed but not searched opens, yet no file in it can be read.
-        if (!problem)
-            (void)files.findFile(levelFileName(levelSlots.front().levelNumber, levelFileExtensions.front()));
-    } catch (const std::system_error& error) {
-        problem = error.code();
-    } catch (const std::exception&) {
-        // an ambiguous name is the slot's to tell
-    }
-    if (problem) {
+    if (const std::error_code problem = files.whyNoFolder()) {
         errors << levelsFolderUnopenableMessage(shownPath(toUse.folder->path), problem.message()) << '\n';
         return exitNoLevelsFolder;
     }
