@@ -311,6 +311,7 @@ TEST(GameSearch, HostileRecordsArePassedOverAndSaidWhy)
         fs::create_directory(home.home / "Games" / std::to_string(i));
     makeLevelsFolder(makeWinePrefix(home.home / "Games/empty")); // the default folder counts only in the first prefix
     fs::create_directories(home.home / ".steam/steam"); // a Steam without steamapps
+    gameAt(wine / "drive_c/Other/Bullfrog/Populous/levels"); // drive C's one folder is no "Program Files"
     const fs::path relativeGame = gameAt(home.scratch / "relative/drive_c/GOG Games/Populous 3/levels");
     makeWinePrefix(home.scratch / "relative");
     const WorkingFolderGuard workingFolder;
@@ -366,15 +367,16 @@ TEST(Records, ReadAsTheirWritersWriteThem)
           "[Software\\\\Game\\\\\\]x] 123\n\"Version\"=dword:00000001\n\"Path\"=\"C:\\\\Say \\\"hi\\\"\"\n"
           "@=\"default\"\n\"Name\"=str(2):\"Jeux vid\\xe9o \\x1f600\\xd83d\\xde00\\t\\033\\xd83d\\xe000\"\n"
           "[Software\\\\A\\\\Same]\n\"Other\"=\"a\"\n[Software\\\\B\\\\Same]\n\"Path\"=\"b\"\n"
-          "[Software\\\\Open\n\"Path\"=\"C:\\\\Pop";
+          "[Software\\\\Open\n\"Path\"=\"C:\\\\Pop\n[Software\\\\Unclosed]\n\"Path\"=\"C:\\\\Pop";
     const std::vector<RegistryValueName> wanted { { "software\\game\\]x", "PATH" }, { "Software\\Game\\]x", "" },
         { "SOFTWARE\\GAME\\]X", "name" }, { "Software\\Game\\]x", "InstallPath" }, { "Software\\Game\\]x", "Version" },
-        { "Software\\Open", "Path" }, { "Software\\A\\Same", "Path" }, { "Software\\B\\Same", "Path" } };
+        { "Software\\Open", "Path" }, { "Software\\A\\Same", "Path" }, { "Software\\B\\Same", "Path" },
+        { "Software\\Unclosed", "Path" } }; // a quote left open at the end is no value
     const std::vector<std::optional<std::string>> values = wineRegistryValues(file, wanted);
     const std::vector<std::optional<std::string>> expected { "C:\\Say \"hi\"", "default",
         "Jeux vid\xc3\xa9o \xe1\xbd\xa0"
         "0\xf0\x9f\x98\x80\t\x1b\xee\x80\x80",
-        std::nullopt, std::nullopt, std::nullopt, std::nullopt, "b" };
+        std::nullopt, std::nullopt, std::nullopt, std::nullopt, "b", std::nullopt };
     EXPECT_EQ(values, expected);
 
     const std::vector<KeyValue> entries

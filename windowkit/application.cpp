@@ -12,9 +12,6 @@ void setUpApplication()
 {
     QCoreApplication::setApplicationName(QStringLiteral("Varnholt"));
     QCoreApplication::setApplicationVersion(QStringLiteral(VARNHOLT_VERSION));
-    // Asked from a command line, the program runs without windows, and so without fonts.
-    if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr)
-        return;
     QApplication::setFont(dialogFont());
     QApplication::setWindowIcon(programIcon());
 }

@@ -41,6 +41,7 @@ class MainWindowTest : public QObject {
     static void checkEverythingFits(QWidget* window, QWidget* client)
     {
         QCOMPARE(window->minimumSize(), window->maximumSize());
+        QVERIFY(client == window || window->rect().contains(client->geometry())); // nothing cut off below
         for (const QWidget* widget : client->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
             QSize need = widget->inherits("QAbstractScrollArea") ? QSize() : widget->sizeHint(); // the log: no caption
             if (widget->inherits("QRadioButton")) // its size hint adds a focus frame below the text
@@ -89,6 +90,7 @@ private slots:
         QCOMPARE(QApplication::font().pointSizeF(), 8.0); // missing fonts would silently change every width
         const QFontInfo heading(control("Label1")->font());
         QVERIFY(heading.bold() && QStringList({ "Arial", "Liberation Sans" }).contains(heading.family()));
+        QCOMPARE(control("Label1")->font().pointSizeF(), 26.25);
         const qreal scale = m_window->devicePixelRatioF(); // pixels enough for the screen at any scale
         QVERIFY(control<QLabel>("Image1")->pixmap().width() >= qRound(350 * scale));
         QCOMPARE(control<QLabel>("Image1")->pixmap().deviceIndependentSize(), QSizeF(350, 128)); // not drawn larger
