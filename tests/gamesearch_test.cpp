@@ -290,6 +290,7 @@ TEST(GameSearch, HostileRecordsArePassedOverAndSaidWhy)
     const fs::path notRead = gameAt(home.scratch / "not read/levels"); // named only by files that are no records:
     put(lutris / "old.yml.bak", "game:\n  working_dir: " + notRead.parent_path().string() + "\n");
     const fs::path flatpakHeroic = home.home / ".var/app/com.heroicgameslauncher.hgl/config/heroic";
+    fs::create_directories(flatpakHeroic / "GamesConfig"); // so that "GamesConfig/.." leads somewhere
     const fs::path outsidePrefix = makeWinePrefix(home.scratch / "outside prefix");
     gameAt(outsidePrefix / "drive_c/GOG Games/Populous 3/levels");
     put(flatpakHeroic / "outside.json", // nor by a game whose name climbs out of GamesConfig
