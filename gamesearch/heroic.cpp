@@ -2,7 +2,6 @@
 #include "heroic.h"
 
 #include "folderpaths.h"
-#include "platform/recordfile.h"
 
 #include <nlohmann/json.hpp>
 
@@ -15,12 +14,10 @@ using Json = nlohmann::json;
 // A record's JSON, or a note of why there is none.
 std::optional<Json> jsonRecord(Search& search, const fs::path& file)
 {
-    RecordFile record = readRecordFile(file);
-    if (!record.text) {
-        search.note(file, record.problem == "no such file" ? record.problem : "record unreadable: " + record.problem);
+    const std::optional<std::string> text = search.readRecord(file);
+    if (!text)
         return std::nullopt;
-    }
-    Json json = Json::parse(*record.text, nullptr, false);
+    Json json = Json::parse(*text, nullptr, false);
     if (json.is_discarded() || !json.is_object()) {
         search.note(file, "record unreadable: not a JSON object");
         return std::nullopt;

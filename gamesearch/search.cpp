@@ -90,6 +90,21 @@ void Search::offerLevelsFolder(const fs::path& folder, const WindowsSystem* syst
     m_found.push_back(std::move(found));
 }
 
+void Search::noteUnreadable(const fs::path& record, std::string_view why) const
+{
+    note(record, "record unreadable: " + std::string(why));
+}
+
+std::optional<std::string> Search::readRecord(const fs::path& file) const
+{
+    RecordFile record = readRecordFile(file);
+    if (record.problem == "no such file")
+        note(file, record.problem);
+    else if (!record.text)
+        noteUnreadable(file, record.problem);
+    return std::move(record.text);
+}
+
 bool Search::firstVisit(const fs::path& place)
 {
     return m_visited.insert(sameFolderKey(place)).second;

@@ -26,6 +26,10 @@ public:
 
     // Tells the trace about a place, when there is one.
     void note(const std::filesystem::path& place, std::string_view outcome) const;
+    // A record that is there but cannot be read, and why.
+    void noteUnreadable(const std::filesystem::path& record, std::string_view why) const;
+    // A launcher's record (of a few KiB), or nothing, with the reason told to the trace.
+    [[nodiscard]] std::optional<std::string> readRecord(const std::filesystem::path& file) const;
 
     // A folder a record or a known place names as the levels folder. The default
     // installation's folder counts as it is; any other only when it is named "levels" and

@@ -95,10 +95,7 @@ private:
     void lookInFirstPrefix(const fs::path& prefix)
     {
         const WinePrefixSystem system(
-            prefix,
-            [&](const fs::path& record, std::string_view why) {
-                m_search.note(record, "record unreadable: " + std::string(why));
-            },
+            prefix, [&](const fs::path& record, std::string_view why) { m_search.noteUnreadable(record, why); },
             &m_search.recordReader());
         (void)m_search.firstVisit(prefix);
         if (!system.exists()) {

@@ -4,7 +4,6 @@
 #include "folderpaths.h"
 #include "keyvalues.h"
 #include "platform/entryname.h"
-#include "platform/recordfile.h"
 
 namespace varnholt {
 namespace {
@@ -14,14 +13,6 @@ namespace fs = std::filesystem;
 constexpr std::string_view gameManifest = "appmanifest_2616430.acf";
 // The folder the game's Steam edition installs to, for a library without its manifest.
 constexpr std::string_view usualInstallFolder = "Populous 3";
-
-std::optional<std::string> recordText(Search& search, const fs::path& file)
-{
-    RecordFile record = readRecordFile(file);
-    if (!record.text)
-        search.note(file, record.problem == "no such file" ? record.problem : "record unreadable: " + record.problem);
-    return std::move(record.text);
-}
 
 bool isNumber(std::string_view text)
 {
@@ -61,7 +52,7 @@ std::vector<fs::path> steamLibraries(Search& search, const fs::path& steamFolder
             std::optional(steamFolder / "config" / "libraryfolders.vdf") }) {
         if (!list)
             continue;
-        if (const std::optional<std::string> text = recordText(search, *list)) {
+        if (const std::optional<std::string> text = search.readRecord(*list)) {
             for (std::string& path : recordedLibraries(*text))
                 recorded.push_back(std::move(path));
         }
@@ -88,7 +79,7 @@ void lookInSteamLibrary(Search& search, const fs::path& library)
     }
     std::string installFolder(usualInstallFolder);
     const fs::path manifest = *steamapps / gameManifest;
-    if (const std::optional<std::string> text = recordText(search, manifest)) {
+    if (const std::optional<std::string> text = search.readRecord(manifest)) {
         for (const KeyValue& state : parseKeyValues(*text)) {
             if (state.isBlock && equalIgnoringCase(state.key, "AppState"))
                 installFolder = state.valueOf("installdir");

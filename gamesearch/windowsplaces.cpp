@@ -79,9 +79,8 @@ void lookInWindows(Search& search, const WindowsSystem& system, bool first, Look
 
 void lookInPrefixes(Search& search, const std::vector<fs::path>& prefixes)
 {
-    const WinePrefixSystem::Note note = [&](const fs::path& record, std::string_view why) {
-        search.note(record, "record unreadable: " + std::string(why));
-    };
+    const WinePrefixSystem::Note note
+        = [&](const fs::path& record, std::string_view why) { search.noteUnreadable(record, why); };
     std::vector<WinePrefixSystem> systems;
     for (const fs::path& prefix : prefixes) {
         if (search.done())

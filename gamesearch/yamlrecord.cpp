@@ -1,21 +1,17 @@
 // SPDX-License-Identifier: MIT
 #include "yamlrecord.h"
 
-#include "platform/recordfile.h"
-
 namespace varnholt {
 
 namespace fs = std::filesystem;
 
 std::optional<YAML::Node> yamlRecord(Search& search, const fs::path& file)
 {
-    RecordFile record = readRecordFile(file);
-    if (!record.text) {
-        search.note(file, record.problem == "no such file" ? record.problem : "record unreadable: " + record.problem);
+    const std::optional<std::string> text = search.readRecord(file);
+    if (!text)
         return std::nullopt;
-    }
     try {
-        YAML::Node node = YAML::Load(*record.text);
+        YAML::Node node = YAML::Load(*text);
         if (node.IsMap())
             return node;
     } catch (const YAML::Exception&) {
