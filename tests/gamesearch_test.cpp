@@ -191,12 +191,12 @@ const std::vector<Layout> layouts {
                 "    Beginning/popTB.exe\n  prefix: ~/Games/gog/populous-the-beginning\nsystem: {}\n");
             return gameAt(prefix / "drive_c/GOG Games/Populous The Beginning/levels");
         } },
-    { "Lutris as a Flatpak: the game beside its pfx prefix",
+    { "Lutris as a Flatpak: the game in game_path, beside its pfx prefix, started by a launcher below it",
         [](Home& h) {
             const fs::path dir = h.scratch / "lutris games/populous";
             makeWinePrefix(dir / "pfx");
             put(h.home / ".var/app/net.lutris.Lutris/config/lutris/games/populous.yml",
-                "game:\n  exe: Populous/popTB.exe\n  game_path: " + dir.string()
+                "game:\n  exe: launcher/start.exe\n  game_path: " + (dir / "Populous").string()
                     + "\n  prefix: " + (dir / "pfx").string() + "\n");
             return gameAt(dir / "Populous/levels");
         } },
@@ -311,6 +311,11 @@ TEST(GameSearch, HostileRecordsArePassedOverAndSaidWhy)
     for (int i = 0; i < 2000; ++i)
         fs::create_directory(home.home / "Games" / std::to_string(i));
     makeLevelsFolder(makeWinePrefix(home.home / "Games/empty")); // the default folder counts only in the first prefix
+    const fs::path driveRelative = makeWinePrefix(home.home / "Games/drive relative"); // "C:x\Pop" is no known folder
+    put(driveRelative / "system.reg",
+        registry(R"(Software\\Wow6432Node\\Bullfrog Productions Ltd\\Populous: The Beginning)",
+            R"("InstallPath"="C:x\\Pop")"));
+    gameAt(driveRelative / "drive_c/Pop/levels");
     fs::create_directories(home.home / ".steam/steam"); // a Steam without steamapps
     gameAt(wine / "drive_c/Other/Bullfrog/Populous/levels"); // drive C's one folder is no "Program Files"
     const fs::path relativeGame = gameAt(home.scratch / "relative/drive_c/GOG Games/Populous 3/levels");
