@@ -253,8 +253,16 @@ TEST(GameSearch, ListsEverySourceInOrderAndTheCopiesLast)
 {
     Home home;
     std::vector<fs::path> expected;
-    for (const std::size_t row : { 0, 4, 10, 12, 17 })
+    for (const std::size_t row : { 0, 4, 10, 12, 17 }) {
+        if (row == 17) { // PlayOnLinux's prefixes by name, whatever order the disk keeps them in
+            const fs::path prefixes = home.home / ".PlayOnLinux/wineprefix";
+            for (const char* name : { "b", "c", "a" })
+                gameAt(makeWinePrefix(prefixes / name) / "drive_c/GOG Games/Populous 3/levels");
+            for (const char* name : { "a", "b", "c" })
+                expected.push_back(prefixes / name / "drive_c/GOG Games/Populous 3/levels");
+        }
         expected.push_back(layouts[row].make(home));
+    }
     const fs::path copy = gameAt(home.home / ".wine/drive_c/users/steamuser/AppData/Local/Bullfrog/Populous/levels");
     expected.push_back(copy);
     const std::vector<FoundLevelsFolder> found = home.search();
@@ -296,6 +304,7 @@ TEST(GameSearch, HostileRecordsArePassedOverAndSaidWhy)
     put(flatpakHeroic / "outside.json", // nor by a game whose name climbs out of GamesConfig
         R"({"../outside":{"winePrefix":")" + outsidePrefix.string() + R"("}})");
     put(home.home / ".config/heroic/gog_store/installed.json", "{\"installed\": [ {\"install_path\": 7}, [[[[");
+    put(flatpakHeroic / "sideload_apps/library.json", R"({"games":[{"app_name":"no install"},7,{"install":[]}]})");
     put(flatpakHeroic / "gog_store/installed.json",
         R"({"installed":[{"install_path":")" + (home.scratch / "absent").string() + R"(","appName":"../outside"}]})");
     std::string manyLibraries = "\"libraryfolders\" {";
