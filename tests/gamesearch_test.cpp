@@ -13,6 +13,8 @@
 #include <functional>
 
 #ifndef _WIN32
+#include "support/childprocess.h"
+
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -369,6 +371,12 @@ TEST(GameSearch, HostileRecordsArePassedOverAndSaidWhy)
     }
     alarm(0);
     EXPECT_TRUE(fs::exists(relativeGame));
+    if (::getuid() == 0) { // nor for a user the password database does not know, as in some containers
+        const ChildEnd unknownUser = runInChild([&](int) {
+            return ::setuid(54321) == 0 && findLevelsFolders(environmentOf({ { "HOME", "relative" } })).empty() ? 0 : 1;
+        });
+        EXPECT_TRUE(unknownUser.exitedWith(0));
+    }
 }
 
 #endif
