@@ -326,6 +326,8 @@ TEST(GameSearch, HostileRecordsArePassedOverAndSaidWhy)
     put(driveRelative / "system.reg",
         registry(R"(Software\\Wow6432Node\\Bullfrog Productions Ltd\\Populous: The Beginning)",
             R"("InstallPath"="C:x\\Pop")"));
+    put(driveRelative / "user.reg", registry(R"(Software\\Bullfrog Productions Ltd\\Populous: The Beginning)",
+                                        R"("InstallPath"="")"));
     gameAt(driveRelative / "drive_c/Pop/levels");
     fs::create_directories(home.home / ".steam/steam"); // a Steam without steamapps
     gameAt(wine / "drive_c/Other/Bullfrog/Populous/levels"); // drive C's one folder is no "Program Files"
@@ -388,7 +390,7 @@ TEST(Records, ReadAsTheirWritersWriteThem)
     const std::string file
         = "[Software\\\\Other]\n\"InstallPath\"=\"C:\\\\Other\"\n"
           "[Software\\\\Game\\\\\\]x] 123\n\"Version\"=dword:00000001\n\"Path\"=\"C:\\\\Say \\\"hi\\\"\"\n"
-          "@=\"default\"\n\"Name\"=str(2):\"Jeux vid\\xe9o \\x1f600\\xd83d\\xde00\\t\\033\\xd83d\\xe000\"\n"
+          "@=\"default\"\n\"Name\"=str(2):\"Jeux vid\\xe9o \\x1f600\\xd83d\\xde00\\t\\0331\\xd83d\\xe000\"\n"
           "[Software\\\\A\\\\Same]\n\"Other\"=\"a\"\n[Software\\\\B\\\\Same]\n\"Path\"=\"b\"\n"
           "[Software\\\\Open\n\"Path\"=\"C:\\\\Pop\n[Software\\\\Unclosed]\n\"Path\"=\"C:\\\\Pop";
     const std::vector<RegistryValueName> wanted { { "software\\game\\]x", "PATH" }, { "Software\\Game\\]x", "" },
@@ -398,7 +400,7 @@ TEST(Records, ReadAsTheirWritersWriteThem)
     const std::vector<std::optional<std::string>> values = wineRegistryValues(file, wanted);
     const std::vector<std::optional<std::string>> expected { "C:\\Say \"hi\"", "default",
         "Jeux vid\xc3\xa9o \xe1\xbd\xa0"
-        "0\xf0\x9f\x98\x80\t\x1b\xee\x80\x80",
+        "0\xf0\x9f\x98\x80\t\x1b" "1\xee\x80\x80",
         std::nullopt, std::nullopt, std::nullopt, std::nullopt, "b", std::nullopt };
     EXPECT_EQ(values, expected);
 
