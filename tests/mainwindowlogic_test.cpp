@@ -189,8 +189,6 @@ TEST_F(MainWindowLogicTest, TheCommandLineTellsWhatIsWhere)
     EXPECT_EQ(showSlots(environment(), out, errors), 0);
     EXPECT_EQ(out.str(), "2080: files that match no level\n2100: the original map\n2120: files that match no level\n");
     EXPECT_EQ(snapshotOf(levels), before);
-    EXPECT_EQ(showSlots(environmentOf({ { "WINEPREFIX", scratch / "none" } }), out, errors), 1);
-    EXPECT_EQ(errors.str(), std::string(levelsFolderMissingMessage) + "\n");
 
     std::ostringstream list;
     std::ostringstream notes;
