@@ -207,7 +207,8 @@ TEST_F(MainWindowLogicTest, TheCommandLineTellsWhatIsWhere)
 
 // A levels folder that is there but that this player may not open or enter (mode 000, 111
 // or 444 for another user), named or found by the search: start-up says so once, naming it
-// with the system's reason, enters nothing and logs nothing, and --show-slots says the same.
+// with the system's reason, enters nothing, logs nothing and keeps nothing open, and
+// --show-slots says the same.
 // A folder they may only read (555) is entered: they are told they cannot write in it, and
 // its slots, never backed up, hold the game's own map. Run as another user when run as
 // root, who may open anything.
@@ -223,6 +224,7 @@ TEST_F(MainWindowLogicTest, AFolderThatCannotBeOpenedIsNamedWithTheSystemsReason
             fs::permissions(levels, static_cast<fs::perms>(mode));
             const ChildEnd child = runInChild(
                 [&](int) {
+                    const std::size_t descriptors = namesIn("/proc/self/fd").size();
                     FakeWindow other;
                     MainWindowLogic otherLogic(other, choice, [](std::string_view) {});
                     otherLogic.Form_Load();
@@ -237,6 +239,7 @@ TEST_F(MainWindowLogicTest, AFolderThatCannotBeOpenedIsNamedWithTheSystemsReason
                             && errors.str() == (enters ? "" : refused + "\n")
                             && other.slotContents[2100] == (enters ? "Now in this slot: " + notBackedUp : "")
                             && out.str().starts_with(enters ? "2080: " + notBackedUp + "\n" : "")
+                            && (enters || namesIn("/proc/self/fd").size() == descriptors) // nothing left open
                         ? 0
                         : 1;
                 },
