@@ -306,6 +306,7 @@ TEST(GameSearch, HostileRecordsArePassedOverAndSaidWhy)
     put(flatpakHeroic / "outside.json", // nor by a game whose name climbs out of GamesConfig
         R"({"../outside":{"winePrefix":")" + outsidePrefix.string() + R"("}})");
     put(home.home / ".config/heroic/gog_store/installed.json", "{\"installed\": [ {\"install_path\": 7}, [[[[");
+    put(home.home / ".local/state/Heroic/gog_store/installed.json", "{}"); // before any GOG game
     put(flatpakHeroic / "sideload_apps/library.json", R"({"games":[{"app_name":"no install"},7,{"install":[]}]})");
     put(flatpakHeroic / "gog_store/installed.json",
         R"({"installed":[{"install_path":")" + (home.scratch / "absent").string() + R"(","appName":"../outside"}]})");
@@ -407,7 +408,7 @@ TEST(Records, ReadAsTheirWritersWriteThem)
     const std::vector<KeyValue> entries
         = parseKeyValues("// comment\n\"libraryfolders\"{\"0\"{\"path\" \"C:\\\\Steam\" "
                          "bare word \"apps\"{\"path\" \"no\"}}\"1\" \"D:\\\\Old\"}"
-                         "\"unclosed\" {\"path\" \"/mnt");
+                         "\"unclosed\" {\"path\" \"/mnt\\");
     ASSERT_EQ(entries.size(), 2U);
     EXPECT_EQ(entries[0].key, "libraryfolders");
     ASSERT_EQ(entries[0].block.size(), 2U);
