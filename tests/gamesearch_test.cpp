@@ -202,6 +202,10 @@ const std::vector<Layout> layouts {
                     + "\n  prefix: " + (dir / "pfx").string() + "\n");
             return gameAt(dir / "Populous/levels");
         } },
+    { "Lutris's GOG install as its own prefix, without a game file",
+        [](Home& h) {
+            return gameAt(makeWinePrefix(h.home / "Games/gog/pop") / "drive_c/GOG Games/Populous 3/levels");
+        } },
     { "Lutris's GOG install beside its pfx prefix, without a game file",
         [](Home& h) {
             makeWinePrefix(h.home / "Games/gog/populous/pfx");
@@ -255,8 +259,8 @@ TEST(GameSearch, ListsEverySourceInOrderAndTheCopiesLast)
 {
     Home home;
     std::vector<fs::path> expected;
-    for (const std::size_t row : { 0, 4, 10, 12, 17 }) {
-        if (row == 17) { // PlayOnLinux's prefixes by name, whatever order the disk keeps them in
+    for (const std::size_t row : { 0, 4, 10, 12, 18 }) {
+        if (row == 18) { // PlayOnLinux's prefixes by name, whatever order the disk keeps them in
             const fs::path prefixes = home.home / ".PlayOnLinux/wineprefix";
             for (const char* name : { "b", "c", "a" })
                 gameAt(makeWinePrefix(prefixes / name) / "drive_c/GOG Games/Populous 3/levels");
@@ -327,8 +331,8 @@ TEST(GameSearch, HostileRecordsArePassedOverAndSaidWhy)
     put(driveRelative / "system.reg",
         registry(R"(Software\\Wow6432Node\\Bullfrog Productions Ltd\\Populous: The Beginning)",
             R"("InstallPath"="C:x\\Pop")"));
-    put(driveRelative / "user.reg", registry(R"(Software\\Bullfrog Productions Ltd\\Populous: The Beginning)",
-                                        R"("InstallPath"="")"));
+    put(driveRelative / "user.reg",
+        registry(R"(Software\\Bullfrog Productions Ltd\\Populous: The Beginning)", R"("InstallPath"="")"));
     gameAt(driveRelative / "drive_c/Pop/levels");
     fs::create_directories(home.home / ".steam/steam"); // a Steam without steamapps
     gameAt(wine / "drive_c/Other/Bullfrog/Populous/levels"); // drive C's one folder is no "Program Files"
@@ -376,7 +380,15 @@ TEST(GameSearch, HostileRecordsArePassedOverAndSaidWhy)
     EXPECT_TRUE(fs::exists(relativeGame));
     if (::getuid() == 0) { // nor for a user the password database does not know, as in some containers
         const ChildEnd unknownUser = runInChild([&](int) {
-            return ::setuid(54321) == 0 && findLevelsFolders(environmentOf({ { "HOME", "relative" } })).empty() ? 0 : 1;
+            bool relative = false; // and looks at nothing relative
+            return ::setuid(54321) == 0
+                    && findLevelsFolders(environmentOf({ { "HOME", "relative" } }), 9,
+                        [&](const fs::path& place, std::string_view) {
+                            relative |= place.is_relative();
+                        }).empty()
+                    && !relative
+                ? 0
+                : 1;
         });
         EXPECT_TRUE(unknownUser.exitedWith(0));
     }
@@ -391,7 +403,7 @@ TEST(Records, ReadAsTheirWritersWriteThem)
     const std::string file
         = "[Software\\\\Other]\n\"InstallPath\"=\"C:\\\\Other\"\n"
           "[Software\\\\Game\\\\\\]x] 123\n\"Version\"=dword:00000001\n\"Path\"=\"C:\\\\Say \\\"hi\\\"\"\n"
-          "@=\"default\"\n\"Name\"=str(2):\"Jeux vid\\xe9o \\x1f600\\xd83d\\xde00\\t\\0331\\xd83d\\xe000\"\n"
+          "@=\"default\"\n\"Name\"=str(2):\"Jeux vid\\xe9o \\x1f600\\xd83d\\xde00\\t\\0331\\xd83d\\xe000\\xdc00\"\n"
           "[Software\\\\A\\\\Same]\n\"Other\"=\"a\"\n[Software\\\\B\\\\Same]\n\"Path\"=\"b\"\n"
           "[Software\\\\Open\n\"Path\"=\"C:\\\\Pop\n[Software\\\\Unclosed]\n\"Path\"=\"C:\\\\Pop";
     const std::vector<RegistryValueName> wanted { { "software\\game\\]x", "PATH" }, { "Software\\Game\\]x", "" },
@@ -401,9 +413,11 @@ TEST(Records, ReadAsTheirWritersWriteThem)
     const std::vector<std::optional<std::string>> values = wineRegistryValues(file, wanted);
     const std::vector<std::optional<std::string>> expected { "C:\\Say \"hi\"", "default",
         "Jeux vid\xc3\xa9o \xe1\xbd\xa0"
-        "0\xf0\x9f\x98\x80\t\x1b" "1\xee\x80\x80",
+        "0\xf0\x9f\x98\x80\t\x1b"
+        "1\xee\x80\x80\xef\xbf\xbd",
         std::nullopt, std::nullopt, std::nullopt, std::nullopt, "b", std::nullopt };
     EXPECT_EQ(values, expected);
+    EXPECT_EQ(wineRegistryValues("\n[Software\\\\Unclosed]", wanted).back(), std::nullopt); // cut off after its header
 
     const std::vector<KeyValue> entries
         = parseKeyValues("// comment\n\"libraryfolders\"{\"0\"{\"path\" \"C:\\\\Steam\" "
