@@ -202,6 +202,13 @@ const std::vector<Layout> layouts {
                     + "\n  prefix: " + (dir / "pfx").string() + "\n");
             return gameAt(dir / "Populous/levels");
         } },
+    { "Lutris: the game in its prefix's usual folder, started by a script outside it",
+        [](Home& h) {
+            const fs::path prefix = makeWinePrefix(h.scratch / "wine/populous");
+            put(h.home / ".local/share/lutris/games/populous.yml",
+                "game:\n  exe: " + (h.scratch / "start.sh").string() + "\n  prefix: " + prefix.string() + "\n");
+            return gameAt(prefix / "drive_c/Program Files/Bullfrog/Populous/levels");
+        } },
     { "Lutris's GOG install as its own prefix, without a game file",
         [](Home& h) {
             return gameAt(makeWinePrefix(h.home / "Games/gog/pop") / "drive_c/GOG Games/Populous 3/levels");
@@ -259,8 +266,8 @@ TEST(GameSearch, ListsEverySourceInOrderAndTheCopiesLast)
 {
     Home home;
     std::vector<fs::path> expected;
-    for (const std::size_t row : { 0, 4, 10, 12, 18 }) {
-        if (row == 18) { // PlayOnLinux's prefixes by name, whatever order the disk keeps them in
+    for (const std::size_t row : { 0, 4, 10, 12, 19 }) {
+        if (row == 19) { // PlayOnLinux's prefixes by name, whatever order the disk keeps them in
             const fs::path prefixes = home.home / ".PlayOnLinux/wineprefix";
             for (const char* name : { "b", "c", "a" })
                 gameAt(makeWinePrefix(prefixes / name) / "drive_c/GOG Games/Populous 3/levels");
