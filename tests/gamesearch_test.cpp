@@ -184,6 +184,11 @@ const std::vector<Layout> layouts {
             return gameAt(makeWinePrefix(h.home / "Games/Heroic/Prefixes/Populous The Beginning")
                 / "drive_c/GOG Games/Populous - The Beginning/levels");
         } },
+    { "Heroic's default prefix as Proton makes it, with pfx inside",
+        [](Home& h) {
+            return gameAt(makeWinePrefix(h.home / "Games/Heroic/Prefixes/default/Populous The Beginning/pfx")
+                / "drive_c/GOG Games/Populous - The Beginning/levels");
+        } },
     { "Lutris: a GOG install whose exe PyYAML folded onto the next line",
         [](Home& h) {
             h.environment["XDG_DATA_HOME"] = h.scratch / "data";
@@ -266,8 +271,8 @@ TEST(GameSearch, ListsEverySourceInOrderAndTheCopiesLast)
 {
     Home home;
     std::vector<fs::path> expected;
-    for (const std::size_t row : { 0, 4, 10, 12, 19 }) {
-        if (row == 19) { // PlayOnLinux's prefixes by name, whatever order the disk keeps them in
+    for (const std::size_t row : { 0, 4, 10, 13, 20 }) {
+        if (row == 20) { // PlayOnLinux's prefixes by name, whatever order the disk keeps them in
             const fs::path prefixes = home.home / ".PlayOnLinux/wineprefix";
             for (const char* name : { "b", "c", "a" })
                 gameAt(makeWinePrefix(prefixes / name) / "drive_c/GOG Games/Populous 3/levels");
