@@ -417,11 +417,11 @@ TEST(Records, ReadAsTheirWritersWriteThem)
           "[Software\\\\Game\\\\\\]x] 123\n\"Version\"=dword:00000001\n\"Path\"=\"C:\\\\Say \\\"hi\\\"\"\n"
           "@=\"default\"\n\"Name\"=str(2):\"Jeux vid\\xe9o \\x1f600\\xd83d\\xde00\\t\\0331\\xd83d\\xe000\\xdc00\"\n"
           "[Software\\\\A\\\\Same]\n\"Other\"=\"a\"\n[Software\\\\B\\\\Same]\n\"Path\"=\"b\"\n"
-          "[Software\\\\Open\n\"Path\"=\"C:\\\\Pop\n[Software\\\\Unclosed]\n\"Path\"=\"C:\\\\Pop";
+          "[Software\\\\Open\n\"Path\"=\"C:\\\\Pop\n[Software\\\\Unclosed]\n\"Path\"=\"C:\\\\Pop\\x41";
     const std::vector<RegistryValueName> wanted { { "software\\game\\]x", "PATH" }, { "Software\\Game\\]x", "" },
         { "SOFTWARE\\GAME\\]X", "name" }, { "Software\\Game\\]x", "InstallPath" }, { "Software\\Game\\]x", "Version" },
         { "Software\\Open", "Path" }, { "Software\\A\\Same", "Path" }, { "Software\\B\\Same", "Path" },
-        { "Software\\Unclosed", "Path" } }; // a quote left open at the end is no value
+        { "Software\\Unclosed", "Path" } }; // a quote left open at the end, after an escape, is no value
     const std::vector<std::optional<std::string>> values = wineRegistryValues(file, wanted);
     const std::vector<std::optional<std::string>> expected { "C:\\Say \"hi\"", "default",
         "Jeux vid\xc3\xa9o \xe1\xbd\xa0"
