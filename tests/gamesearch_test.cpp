@@ -198,14 +198,21 @@ const std::vector<Layout> layouts {
                 "    Beginning/popTB.exe\n  prefix: ~/Games/gog/populous-the-beginning\nsystem: {}\n");
             return gameAt(prefix / "drive_c/GOG Games/Populous The Beginning/levels");
         } },
-    { "Lutris as a Flatpak: the game in game_path, beside its pfx prefix, started by a launcher below it",
+    { "Lutris as a Flatpak: the game beside its pfx prefix, its exe relative to game_path",
         [](Home& h) {
             const fs::path dir = h.scratch / "lutris games/populous";
             makeWinePrefix(dir / "pfx");
             put(h.home / ".var/app/net.lutris.Lutris/config/lutris/games/populous.yml",
-                "game:\n  exe: launcher/start.exe\n  game_path: " + (dir / "Populous").string()
+                "game:\n  exe: Populous/popTB.exe\n  game_path: " + dir.string()
                     + "\n  prefix: " + (dir / "pfx").string() + "\n");
             return gameAt(dir / "Populous/levels");
+        } },
+    { "Lutris: the game in game_path itself, started by a launcher below it",
+        [](Home& h) {
+            const fs::path game = h.scratch / "lutris games/Populous";
+            put(h.home / ".local/share/lutris/games/populous.yml",
+                "game:\n  exe: launcher/start.exe\n  game_path: " + game.string() + "\n");
+            return gameAt(game / "levels");
         } },
     { "Lutris: the game in its prefix's usual folder, started by a script outside it",
         [](Home& h) {
@@ -271,8 +278,8 @@ TEST(GameSearch, ListsEverySourceInOrderAndTheCopiesLast)
 {
     Home home;
     std::vector<fs::path> expected;
-    for (const std::size_t row : { 0, 4, 10, 13, 20 }) {
-        if (row == 20) { // PlayOnLinux's prefixes by name, whatever order the disk keeps them in
+    for (const std::size_t row : { 0, 4, 10, 13, 21 }) {
+        if (row == 21) { // PlayOnLinux's prefixes by name, whatever order the disk keeps them in
             const fs::path prefixes = home.home / ".PlayOnLinux/wineprefix";
             for (const char* name : { "b", "c", "a" })
                 gameAt(makeWinePrefix(prefixes / name) / "drive_c/GOG Games/Populous 3/levels");
