@@ -437,6 +437,8 @@ TEST(Records, ReadAsTheirWritersWriteThem)
         std::nullopt, std::nullopt, std::nullopt, std::nullopt, "b", std::nullopt };
     EXPECT_EQ(values, expected);
     EXPECT_EQ(wineRegistryValues("\n[Software\\\\Unclosed]", wanted).back(), std::nullopt); // cut off after its header
+    EXPECT_EQ(
+        wineRegistryValues("[Software\\\\Unclosed]\n\"Path\"=\"\\10", wanted).back(), std::nullopt); // in an escape
 
     const std::vector<KeyValue> entries
         = parseKeyValues("// comment\n\"libraryfolders\"{\"0\"{\"path\" \"C:\\\\Steam\" "
