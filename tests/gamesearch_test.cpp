@@ -84,9 +84,12 @@ struct Layout {
 };
 
 const std::vector<Layout> layouts {
-    { "today's default installation in ~/.wine, chosen over the same under (x86)",
+    { "today's default installation in ~/.wine, chosen over the same under (x86), and named by the registry too",
         [](Home& h) {
             const fs::path driveC = makeWinePrefix(h.home / ".wine") / "drive_c";
+            put(h.home / ".wine/system.reg",
+                registry(R"(Software\\Bullfrog Productions Ltd\\Populous: The Beginning)",
+                    R"("InstallPath"="C:\\Program Files\\Bullfrog\\Populous")"));
             gameAt(driveC / "Program Files (x86)/Bullfrog/Populous/levels");
             fs::create_directories(driveC / "users/player/AppData/Local/Bullfrog/Populous/levels"); // no copy: empty
             return gameAt(driveC / "Program Files/Bullfrog/Populous/levels");
@@ -247,6 +250,13 @@ const std::vector<Layout> layouts {
             makeWinePrefix(h.home / ".PlayOnLinux/wineprefix/Other");
             return gameAt(makeWinePrefix(h.home / ".var/app/com.usebottles.bottles/data/bottles/bottles/Pop")
                 / "drive_c/Program Files (x86)/Bullfrog/Populous/levels");
+        } },
+    { "Lutris: the game named by working_dir alone",
+        [](Home& h) {
+            const fs::path game = h.scratch / "games/Populous";
+            put(h.home / ".local/share/lutris/games/populous.yml",
+                "game:\n  exe: /usr/bin/true\n  working_dir: " + game.string() + "\n");
+            return gameAt(game / "levels");
         } },
 };
 
