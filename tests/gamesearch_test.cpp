@@ -432,7 +432,8 @@ TEST(Records, ReadAsTheirWritersWriteThem)
     const std::string file
         = "[Software\\\\Other]\n\"InstallPath\"=\"C:\\\\Other\"\n"
           "[Software\\\\Game\\\\\\]x] 123\n\"Version\"=dword:00000001\n\"Path\"=\"C:\\\\Say \\\"hi\\\"\"\n"
-          "@=\"default\"\n\"Name\"=str(2):\"Jeux vid\\xe9o \\x1f600\\xd83d\\xde00\\t\\0371\\xd83d\\xe000\\xdc00\"\n"
+          "@=\"default\"\n\"Name\"=str(2):\"Jeux vid\\xe9o\\x80 "
+          "\\x1f600\\xd83d\\xde00\\t\\0371\\xd83d\\xe000\\xdc00\"\n"
           "[Software\\\\A\\\\Same]\n\"Other\"=\"a\"\n[Software\\\\B\\\\Same]\n\"Path\"=\"b\"\n"
           "[Software\\\\Open\n\"Path\"=\"C:\\\\Pop\n[Software\\\\Unclosed]\n\"Path\"=\"C:\\\\Pop\\x41";
     const std::vector<RegistryValueName> wanted { { "software\\game\\]x", "PATH" }, { "Software\\Game\\]x", "" },
@@ -441,7 +442,7 @@ TEST(Records, ReadAsTheirWritersWriteThem)
         { "Software\\Unclosed", "Path" } }; // a quote left open at the end, after an escape, is no value
     const std::vector<std::optional<std::string>> values = wineRegistryValues(file, wanted);
     const std::vector<std::optional<std::string>> expected { "C:\\Say \"hi\"", "default",
-        "Jeux vid\xc3\xa9o \xe1\xbd\xa0"
+        "Jeux vid\xc3\xa9o\xc2\x80 \xe1\xbd\xa0"
         "0\xf0\x9f\x98\x80\t\x1f"
         "1\xee\x80\x80\xef\xbf\xbd",
         std::nullopt, std::nullopt, std::nullopt, std::nullopt, "b", std::nullopt };
