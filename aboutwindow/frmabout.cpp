@@ -32,8 +32,8 @@ const char* const contactLine = "Help: man varnholt";
 
 } // namespace
 
-frmAbout::frmAbout()
-    : QDialog(nullptr, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+frmAbout::frmAbout(QWidget* owner)
+    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
 {
     setObjectName(QStringLiteral("frmAbout"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -83,10 +83,10 @@ void frmAbout::cmdOK_Click()
     close();
 }
 
-void showAboutWindow(QPointer<QDialog>& window)
+void showAboutWindow(QPointer<QDialog>& window, QWidget* owner)
 {
     if (!window)
-        window = new frmAbout;
+        window = new frmAbout(owner);
     window->show();
     window->raise();
     window->activateWindow();

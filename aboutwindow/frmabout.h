@@ -8,14 +8,15 @@ class QPushButton;
 
 namespace varnholt {
 
-// The About window: the program's title, version and description. It is modeless and
-// has no owner, so the main window stays usable while it is open; it deletes itself
-// when it closes, and the next opening builds it afresh.
+// The About window: the program's title, version and description. It is modeless, so
+// the main window stays usable while it is open. The main window owns it: it has no
+// task-bar button of its own and stays above the main window. It deletes itself when it
+// closes, and the next opening builds it afresh.
 class frmAbout : public QDialog {
     Q_OBJECT
 
 public:
-    frmAbout();
+    explicit frmAbout(QWidget* owner);
 
 private:
     // OK, and Enter or Escape anywhere in the window: unload it.

@@ -91,10 +91,7 @@ frmMain::frmMain(LevelsFolderChoice folderChoice)
     setFixedSize(clientWidth, clientHeight + menuBar()->sizeHint().height());
 }
 
-frmMain::~frmMain()
-{
-    delete m_about; // it has no owner, so nothing else would
-}
+frmMain::~frmMain() = default;
 
 void frmMain::buildControls()
 {
@@ -229,7 +226,7 @@ void frmMain::Form_Load()
 
 void frmMain::mnuAbout_Click()
 {
-    showAboutWindow(m_about);
+    showAboutWindow(m_about, this);
 }
 
 QComboBox* frmMain::combo(Selector selector) const

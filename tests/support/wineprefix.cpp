@@ -8,8 +8,10 @@ namespace fs = std::filesystem;
 fs::path makeWinePrefix(const fs::path& prefix, const std::string& driveFolder)
 {
     fs::create_directories(prefix / driveFolder);
+#ifndef _WIN32 // Windows has its own drive C
     fs::create_directories(prefix / "dosdevices");
     fs::create_directory_symlink("../" + driveFolder, prefix / "dosdevices" / "c:");
+#endif
     return prefix;
 }
 
@@ -34,6 +36,15 @@ InstalledGame::InstalledGame()
 {
     for (const int level : { 2080, 2100, 2120, 2005, 2021, 2062 })
         writeLevel(levels, level);
+}
+
+LevelsFolderChoice InstalledGame::choice() const
+{
+#ifdef _WIN32
+    return { environmentOf({}), levels };
+#else
+    return environment();
+#endif
 }
 
 } // namespace varnholt::test

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "gamesearch/gamesearch.h"
+#include "session/mainwindowlogic.h"
 #include "scratchfolder.h"
 
 #include <map>
@@ -21,6 +22,9 @@ EnvironmentLookup environmentOf(const std::map<std::string, std::filesystem::pat
 struct InstalledGame {
     InstalledGame();
     [[nodiscard]] EnvironmentLookup environment() const { return environmentOf({ { "WINEPREFIX", prefix } }); }
+    // How the program is pointed at it: on Linux by the prefix, as a player's Wine is; on
+    // Windows, which searches itself and not this folder, by naming the levels folder.
+    [[nodiscard]] LevelsFolderChoice choice() const;
     [[nodiscard]] std::string file(const char* name) const { return readFile(levels / name); }
 
     ScratchFolder scratch;
