@@ -14,7 +14,10 @@ std::vector<fs::path> bottles(Search& search, const fs::path& dataFolder, const 
     if (!isFolder(dataFolder))
         return found;
     std::vector<fs::path> bottleFolders { dataFolder / "bottles" };
-    if (fs::exists(dataFolder / "data.yml")) {
+    std::error_code error;
+    // A data.yml that is there in any form (a link to itself included) is read, and when
+    // it cannot be, the reason is noted; only a missing one is passed over in silence.
+    if (fs::exists(fs::symlink_status(dataFolder / "data.yml", error))) {
         if (const std::optional<YAML::Node> data = yamlRecord(search, dataFolder / "data.yml")) {
             if (std::optional<fs::path> custom = recordedPath(yamlString(*data, "custom_bottles_path"), home))
                 bottleFolders.push_back(std::move(*custom));
@@ -23,7 +26,6 @@ std::vector<fs::path> bottles(Search& search, const fs::path& dataFolder, const 
     for (const fs::path& folder : bottleFolders) {
         for (const fs::path& bottle : entriesOf(folder)) {
             const fs::path placeholder = bottle / "placeholder.yml";
-            std::error_code error;
             if (!fs::exists(fs::symlink_status(placeholder, error))) {
                 found.push_back(bottle);
                 continue;

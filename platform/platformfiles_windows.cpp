@@ -156,7 +156,13 @@ bool Folder::acceptsNewFiles() const
 bool Folder::tryLock()
 {
     // A named mutex per folder, in this session: nothing is written to the folder for it.
-    std::wstring folder = fs::absolute(m_path).lexically_normal().wstring();
+    // Named after what the folder is, not how it was reached: two spellings of it
+    // through a junction or a link share one lock.
+    std::error_code error;
+    fs::path key = fs::canonical(m_path, error);
+    if (error)
+        key = fs::absolute(m_path, error);
+    std::wstring folder = (error ? m_path : key).wstring();
     std::transform(folder.begin(), folder.end(), folder.begin(), [](wchar_t c) { return ::towlower(c); });
     const std::wstring name = L"Local\\Varnholt-" + std::to_wstring(std::hash<std::wstring> {}(folder));
     const HANDLE mutex = ::CreateMutexW(nullptr, FALSE, name.c_str());

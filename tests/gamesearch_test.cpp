@@ -423,6 +423,79 @@ TEST(GameSearch, HostileRecordsArePassedOverAndSaidWhy)
     }
 }
 
+// Each record and each place the search reads, one at a time, in the way a home can break
+// it: a link to itself, two links to each other, a link to nowhere, and a folder the
+// player may not enter (left behind by a run as root). The search ends, the game is
+// still found where it is, and a record that cannot be read is noted with the reason.
+TEST(GameSearch, ABrokenRecordOrFolderNeverEndsTheSearch)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to make a folder that another user may not enter";
+    const std::vector<std::pair<const char*, bool>> places { // below the home; true for a record
+        { ".wine", false }, { ".wine/system.reg", true }, { ".wine/user.reg", true }, { ".wine/dosdevices/c:", false },
+        { ".local/share/Steam", false }, { ".local/share/Steam/steamapps/libraryfolders.vdf", true },
+        { ".local/share/Steam/config/libraryfolders.vdf", true },
+        { ".local/share/Steam/steamapps/appmanifest_2616430.acf", true }, { ".config/heroic", false },
+        { ".config/heroic/gog_store/installed.json", true }, { ".config/heroic/GamesConfig/1.json", true },
+        { ".config/heroic/sideload_apps/library.json", true }, { ".local/share/lutris/games", false },
+        { ".local/share/lutris/games/pop.yml", true }, { ".local/share/bottles", false },
+        { ".local/share/bottles/data.yml", true }, { ".var/app/com.usebottles.bottles/data/bottles/data.yml", true },
+        { ".local/share/bottles/bottles", false }, { ".local/share/bottles/bottles/b/placeholder.yml", true },
+        { "Games", false }, { "Games/gog", false }, { "Games/Heroic/Prefixes", false },
+        { ".PlayOnLinux/wineprefix/other", false }
+    };
+    const char* const loop = "Too many levels of symbolic links";
+    for (const auto& [place, isRecord] : places)
+        for (const std::string_view kind : { "self-link", "loop", "dangling link", "folder no one may enter" }) {
+            SCOPED_TRACE(std::string(place) + " as a " + std::string(kind));
+            Home home;
+            const fs::path steam = home.home / ".local/share/Steam";
+            makeWinePrefix(home.home / ".wine");
+            put(home.home / ".wine/system.reg", registry("Software\\Other", "\"Path\"=\"C:\\\\Other\""));
+            put(home.home / ".wine/user.reg", registry("Software\\Other", "\"Path\"=\"C:\\\\Other\""));
+            put(steam / "steamapps/libraryfolders.vdf", "\"libraryfolders\" { }");
+            put(steam / "config/libraryfolders.vdf", "\"libraryfolders\" { }");
+            put(steam / "steamapps/appmanifest_2616430.acf", "\"AppState\" { \"installdir\" \"Pop\" }");
+            fs::create_directories(steam / "steamapps/common");
+            put(home.home / ".config/heroic/gog_store/installed.json",
+                R"({"installed":[{"install_path":"/nowhere","appName":"1"}]})");
+            put(home.home / ".config/heroic/GamesConfig/1.json", R"({"1":{"winePrefix":"/nowhere"}})");
+            put(home.home / ".config/heroic/sideload_apps/library.json", R"({"games":[]})");
+            put(home.home / ".local/share/lutris/games/pop.yml", "game:\n  working_dir: /nowhere\n");
+            put(home.home / ".local/share/bottles/data.yml", "custom_bottles_path: /nowhere\n");
+            put(home.home / ".var/app/com.usebottles.bottles/data/bottles/data.yml", "{}\n");
+            put(home.home / ".local/share/bottles/bottles/b/placeholder.yml", "Path: /nowhere\n");
+            for (const char* folder : { "Games/gog/g", "Games/Heroic/Prefixes/h", ".PlayOnLinux/wineprefix/other" })
+                makeWinePrefix(home.home / folder);
+            const fs::path levels = gameAt(
+                makeWinePrefix(home.home / ".PlayOnLinux/wineprefix/pop") / "drive_c/GOG Games/Populous 3/levels");
+            const fs::path broken = home.home / place;
+            fs::remove_all(broken);
+            if (kind == "self-link") {
+                fs::create_symlink(broken.filename(), broken);
+            } else if (kind == "loop") {
+                fs::create_symlink(broken.filename().string() + ".other", broken);
+                fs::create_symlink(broken.filename(), broken.string() + ".other");
+            } else if (kind == "dangling link") {
+                fs::create_symlink("nowhere", broken);
+            } else {
+                fs::create_directory(broken);
+                fs::permissions(broken, fs::perms::none);
+            }
+            // A link to nowhere is no record, and a registry file that is not there is no news.
+            const std::string expected = kind == "folder no one may enter" ? "record unreadable: not a regular file"
+                                                                           : std::string("record unreadable: ") + loop;
+            const ChildEnd child = runInChild(
+                [&](int) {
+                    const std::vector<FoundLevelsFolder> found = home.search();
+                    const bool noted = !isRecord || kind == "dangling link" || home.outcomeAt(broken) == expected;
+                    return found.size() == 1 && sameFolder(found.front().path, levels) && noted ? 0 : 1;
+                },
+                true);
+            EXPECT_TRUE(child.exitedWith(0)) << "status " << child.status;
+        }
+}
+
 #endif
 
 // The readers of the formats that have no library: Wine's registry files and Steam's
