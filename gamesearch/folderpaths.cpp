@@ -59,17 +59,46 @@ std::vector<fs::path> entriesOf(const fs::path& folder)
     return entries;
 }
 
+fs::path resolvedPath(const fs::path& path)
+{
+    std::error_code error;
+    const fs::path whole = fs::absolute(path, error);
+    if (error)
+        return path;
+    fs::path resolved = whole.root_path();
+    const fs::path steps = whole.relative_path();
+    for (auto step = steps.begin(); step != steps.end(); ++step) {
+        if (step->empty() || *step == ".")
+            continue;
+        if (*step != "..") {
+            resolved /= *step;
+            continue;
+        }
+        if (fs::is_symlink(fs::symlink_status(resolved, error))) {
+            fs::path target = fs::canonical(resolved, error);
+            if (error) { // a link to nowhere, or a loop: the system decides what follows
+                for (; step != steps.end(); ++step)
+                    resolved /= *step;
+                return resolved;
+            }
+            resolved = std::move(target);
+        }
+        resolved = resolved.parent_path();
+    }
+    return resolved;
+}
+
 std::string sameFolderKey(const fs::path& folder)
 {
 #ifndef _WIN32
     struct stat status { };
     if (::stat(folder.c_str(), &status) == 0)
         return std::to_string(status.st_dev) + ':' + std::to_string(status.st_ino);
-    return "path:" + folder.lexically_normal().string();
+    return "path:" + resolvedPath(folder).string();
 #else
     std::error_code error;
     const fs::path key = fs::weakly_canonical(folder, error);
-    return "path:" + (error ? folder.lexically_normal() : key).string();
+    return "path:" + (error ? resolvedPath(folder) : key).string();
 #endif
 }
 

@@ -22,6 +22,13 @@ std::optional<std::filesystem::path> followWindowsPath(std::filesystem::path fol
 // does not depend on the disk. Nothing when it cannot be read.
 std::vector<std::filesystem::path> entriesOf(const std::filesystem::path& folder);
 
+// A path made absolute with its "." and ".." steps taken as the system takes them: a ".."
+// after a symbolic link leads out of the link's target, not back to the folder holding
+// the link, so the folder shown is the one every later open reaches. Only links before a
+// ".." are resolved; the rest keeps the spelling the player knows. From a step that
+// cannot be resolved on, the path is kept as it is, for the system to refuse.
+std::filesystem::path resolvedPath(const std::filesystem::path& path);
+
 // The same folder however it is reached (links, "..", letter case as the disk has it),
 // for telling whether two paths name one folder: on Linux its device and inode, read
 // with one look; elsewhere its canonical path. The path itself when it is not there.

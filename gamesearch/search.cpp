@@ -33,7 +33,7 @@ std::vector<fs::path> levelsCopiesIn(const WindowsSystem& system)
             std::optional<fs::path> folder
                 = followWindowsPath(local, std::string(below) + std::string(installedLevels));
             if (folder && holdsASlotFile(*folder))
-                copies.push_back(std::move(*folder));
+                copies.push_back(resolvedPath(*folder));
         }
     }
     return copies;
@@ -77,8 +77,7 @@ void Search::offerLevelsFolder(const fs::path& folder, const WindowsSystem* syst
         note(folder, "folder holds no slot file");
         return;
     }
-    std::error_code error;
-    fs::path absolute = fs::absolute(folder, error).lexically_normal();
+    fs::path absolute = resolvedPath(folder);
     if (!m_seenFolders.insert(sameFolderKey(absolute)).second) {
         note(folder, "found again");
         return;
@@ -123,11 +122,10 @@ void Search::offerCopies()
     for (const fs::path& copy : m_copies) {
         if (done())
             return;
-        std::error_code error;
         if (!m_seenFolders.insert(sameFolderKey(copy)).second)
             continue;
         note(copy, "found: a copy of the levels that the game may read instead of its installation's");
-        m_found.push_back({ fs::absolute(copy, error).lexically_normal(), false, true, {} });
+        m_found.push_back({ resolvedPath(copy), false, true, {} });
     }
 }
 

@@ -43,7 +43,7 @@ std::optional<fs::path> WinePrefixSystem::drive(char letter) const
     const fs::path target = fs::read_symlink(link, error);
     if (error || !isFolder(link))
         return std::nullopt;
-    const fs::path shown = target.is_absolute() ? target : (devices / target).lexically_normal();
+    const fs::path shown = resolvedPath(target.is_absolute() ? target : devices / target);
     return isFolder(shown) && fs::equivalent(shown, link, error) ? shown : link;
 }
 

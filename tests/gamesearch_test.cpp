@@ -258,6 +258,24 @@ const std::vector<Layout> layouts {
                 "game:\n  exe: /usr/bin/true\n  working_dir: " + game.string() + "\n");
             return gameAt(game / "levels");
         } },
+    // A ".." after a link leads out of the link's target, as the system takes it; the
+    // folder that folding it as text would give holds another game, never to be changed.
+    { "Lutris: game_path through a link to another disk and back up",
+        [](Home& h) {
+            fs::create_directories(h.scratch / "disk/games");
+            fs::create_directory_symlink(h.scratch / "disk/games", h.home / "link");
+            gameAt(h.home / "Pop/levels");
+            put(h.home / ".local/share/lutris/games/pop.yml", "game:\n  game_path: ~/link/../Pop\n");
+            return gameAt(h.scratch / "disk/Pop/levels");
+        } },
+    { "WINEPREFIX through a link to another disk and back up",
+        [](Home& h) {
+            fs::create_directories(h.scratch / "disk/prefixes");
+            fs::create_directory_symlink(h.scratch / "disk/prefixes", h.home / "link");
+            gameAt(makeWinePrefix(h.home / "pfx") / "drive_c/GOG Games/Populous 3/levels");
+            h.environment["WINEPREFIX"] = h.home / "link/../pfx";
+            return gameAt(makeWinePrefix(h.scratch / "disk/pfx") / "drive_c/GOG Games/Populous 3/levels");
+        } },
 };
 
 } // namespace
