@@ -2,9 +2,12 @@
 #include "commandline.h"
 
 #include "levelfiles/slotcontents.h"
+#include "platform/processio.h"
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
+#include <cstring>
 #include <exception>
 #include <limits>
 #include <system_error>
@@ -19,10 +22,11 @@ struct Option {
     CommandLine::Action action;
 };
 
-constexpr std::array<Option, 6> options { {
+constexpr std::array<Option, 7> options { {
     { "--levels-folder", 0, true, CommandLine::Action::OpenWindow },
     { "--list-levels-folders", 0, false, CommandLine::Action::ListLevelsFolders },
     { "--verbose", 0, false, CommandLine::Action::ListLevelsFolders },
+    { "--null", '0', false, CommandLine::Action::ListLevelsFolders },
     { "--show-slots", 0, false, CommandLine::Action::ShowSlots },
     { "--help", 'h', false, CommandLine::Action::Help },
     { "--version", 'v', false, CommandLine::Action::Version },
@@ -35,20 +39,27 @@ Options:
   --levels-folder FOLDER  Use that levels folder and no other; a folder whose name
                           begins with a dash is given as --levels-folder=FOLDER.
   --list-levels-folders   Print every levels folder found, the one a plain start
-                          uses first, and exit.
+                          uses first, and exit. A name with a control character or
+                          bytes that are no UTF-8 is printed in the shell's $'...'
+                          quoting, which --levels-folder takes back.
   --verbose               With --list-levels-folders: print every place looked at,
                           and what was found there or why it was passed over.
+  -0, --null              With --list-levels-folders: print each folder's name as
+                          it is, ended by a NUL instead of a line feed, for scripts.
   --show-slots            Print what each multiplayer slot holds now, and exit.
   -h, --help              Print this help and exit.
   -v, --version           Print the version and exit.
 
 Each option may be given once. Exit status: 0 when done; 1 when --list-levels-folders
 or --show-slots finds no levels folder to use; 2 when the command line is refused;
-3 when there is no display for the window.
+3 when there is no display for the window; 4 when what was asked for could not be
+written out.
 )";
 
 std::string inQuotes(std::string_view text)
 {
+    if (std::string shown = shownText(text); shown != text)
+        return shown; // quoted already, and so that no control character is printed
     std::string quoted(1, '\'');
     quoted += text;
     quoted += '\'';
@@ -57,7 +68,7 @@ std::string inQuotes(std::string_view text)
 
 CommandLine refused(std::string reason)
 {
-    return { CommandLine::Action::OpenWindow, std::nullopt, false, std::move(reason) };
+    return { CommandLine::Action::OpenWindow, std::nullopt, false, false, std::move(reason) };
 }
 
 const Option* optionNamed(std::string_view argument)
@@ -97,8 +108,8 @@ CommandLine parseCommandLine(std::span<const std::string> arguments)
         if (!option->takesFolder) {
             if (equals != std::string_view::npos)
                 return refused(std::string(option->name) + " takes no value");
-            if (option->name == "--verbose") {
-                taken.verbose = true;
+            if (option->name == "--verbose" || option->name == "--null") {
+                (option->name == "--verbose" ? taken.verbose : taken.nulSeparated) = true;
                 continue;
             }
             if (printing != nullptr)
@@ -124,6 +135,10 @@ CommandLine parseCommandLine(std::span<const std::string> arguments)
     }
     if (taken.verbose && taken.action != CommandLine::Action::ListLevelsFolders)
         return refused("--verbose goes with --list-levels-folders");
+    if (taken.nulSeparated && taken.action != CommandLine::Action::ListLevelsFolders)
+        return refused("--null goes with --list-levels-folders");
+    if (taken.verbose && taken.nulSeparated)
+        return refused("--verbose and --null cannot be given together");
     return taken;
 }
 
@@ -133,8 +148,9 @@ std::string_view helpText()
     return text;
 }
 
-int listLevelsFolders(const LevelsFolderChoice& choice, std::ostream& out, std::ostream& notes, bool verbose)
+int listLevelsFolders(const LevelsFolderChoice& choice, std::ostream& out, std::ostream& notes, Listing listing)
 {
+    const bool verbose = listing == Listing::Verbose;
     const SearchTrace trace = [&](const std::filesystem::path& place, std::string_view outcome) {
         out << shownPath(place) << ": " << outcome << '\n';
     };
@@ -143,7 +159,9 @@ int listLevelsFolders(const LevelsFolderChoice& choice, std::ostream& out, std::
     if (verbose && choice.namedFolder)
         out << shownPath(*choice.namedFolder) << ": " << (folders.empty() ? "no such folder" : "named, used") << '\n';
     for (const FoundLevelsFolder& folder : folders) {
-        if (!verbose)
+        if (listing == Listing::NulSeparated)
+            out << platform::argumentOf(folder.path) << '\0';
+        else if (!verbose)
             out << shownPath(folder.path) << '\n';
     }
     if (!folders.empty()) {
@@ -169,6 +187,53 @@ int showSlots(const LevelsFolderChoice& choice, std::ostream& out, std::ostream&
     for (const LevelSlot& slot : levelSlots)
         out << slot.levelNumber << ": " << identifySlot(files, slot).describe() << '\n';
     return exitDone;
+}
+
+namespace {
+
+// Flushes what was printed and tells whether all of it reached its file: a full disk or a
+// closed output fails a write, often only when the buffer is flushed at the end.
+int checkedStatus(std::ostream& out, std::ostream& errors, int status)
+{
+    const bool failedBefore = !out;
+    out.clear();
+    errno = 0;
+    out.flush(); // again after a failure, for the system's reason
+    const int reason = errno;
+    if (out && !failedBefore)
+        return status;
+    errors << "varnholt: the output could not be written" << (reason != 0 ? ": " : "")
+           << (reason != 0 ? std::strerror(reason) : "") << '\n';
+    errors.flush();
+    return exitOutputFailed;
+}
+
+} // namespace
+
+std::optional<int> runPrintingOption(const CommandLine& commandLine, const LevelsFolderChoice& choice,
+    std::ostream& out, std::ostream& errors, std::string_view version)
+{
+    int status = exitDone;
+    switch (commandLine.action) {
+    case CommandLine::Action::Help:
+        out << helpText();
+        break;
+    case CommandLine::Action::Version:
+        out << "Varnholt " << version << '\n';
+        break;
+    case CommandLine::Action::ListLevelsFolders:
+        status = listLevelsFolders(choice, out, errors,
+            commandLine.verbose            ? Listing::Verbose
+                : commandLine.nulSeparated ? Listing::NulSeparated
+                                           : Listing::Lines);
+        break;
+    case CommandLine::Action::ShowSlots:
+        status = showSlots(choice, out, errors);
+        break;
+    case CommandLine::Action::OpenWindow:
+        return std::nullopt;
+    }
+    return checkedStatus(out, errors, status);
 }
 
 } // namespace varnholt

@@ -2,6 +2,7 @@
 #include "mainwindowlogic.h"
 
 #include "levelfiles/slotcontents.h"
+#include "platform/entryname.h"
 #include "platform/processio.h"
 
 #include <array>
@@ -105,9 +106,117 @@ void MainWindowLogic::Form_Load()
     }
 }
 
+namespace {
+
+// The length of the UTF-8 sequence of a printable character at the start of `text`, or 0
+// for a control character (C0, DEL, C1), a byte that begins no valid sequence, an
+// overlong form, a surrogate or a code point beyond U+10FFFF.
+std::size_t printableCharacterAt(std::string_view text)
+{
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(0);
+    if (lead < 0x80)
+        return lead >= 0x20 && lead != 0x7f ? 1 : 0;
+    const std::size_t length = lead >= 0xf0 ? 4 : lead >= 0xe0 ? 3 : lead >= 0xc2 ? 2 : 0;
+    if (length == 0 || lead > 0xf4 || text.size() < length)
+        return 0;
+    char32_t point = lead & (0x7f >> length);
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((byte(i) & 0xc0) != 0x80)
+            return 0;
+        point = (point << 6) | (byte(i) & 0x3f);
+    }
+    const bool overlong = (length == 3 && point < 0x800) || (length == 4 && point < 0x10000);
+    const bool control = point >= 0x80 && point < 0xa0;
+    const bool surrogate = point >= 0xd800 && point < 0xe000;
+    return overlong || control || surrogate || point > 0x10ffff ? 0 : length;
+}
+
+constexpr std::string_view hexDigits = "0123456789abcdef";
+
+} // namespace
+
+std::string shownText(std::string_view bytes)
+{
+    bool plain = true;
+    for (std::size_t i = 0, length = 0; plain && i < bytes.size(); i += length)
+        plain = (length = printableCharacterAt(bytes.substr(i))) != 0;
+    if (plain)
+        return std::string(bytes);
+    std::string quoted = "$'";
+    for (std::size_t i = 0; i < bytes.size();) {
+        if (const std::size_t length = printableCharacterAt(bytes.substr(i))) {
+            if (bytes[i] == '\\' || bytes[i] == '\'')
+                quoted += '\\';
+            quoted += bytes.substr(i, length);
+            i += length;
+            continue;
+        }
+        const auto byte = static_cast<unsigned char>(bytes[i++]);
+        if (byte == '\n' || byte == '\t' || byte == '\r') {
+            quoted += byte == '\n' ? "\\n" : byte == '\t' ? "\\t" : "\\r";
+            continue;
+        }
+        quoted += "\\x";
+        quoted += hexDigits[byte >> 4];
+        quoted += hexDigits[byte & 0xf];
+    }
+    return quoted + "'";
+}
+
+std::optional<std::string> shellUnquoted(std::string_view quoted)
+{
+    if (quoted.size() < 3 || !quoted.starts_with("$'") || !quoted.ends_with('\''))
+        return std::nullopt;
+    const std::string_view inside = quoted.substr(2, quoted.size() - 3);
+    std::string bytes;
+    for (std::size_t i = 0; i < inside.size(); ++i) {
+        if (inside[i] == '\'')
+            return std::nullopt; // the quoting ends before the text does
+        if (inside[i] != '\\') {
+            bytes += inside[i];
+            continue;
+        }
+        if (++i == inside.size())
+            return std::nullopt;
+        const char escape = inside[i];
+        if (escape == '\\' || escape == '\'' || escape == '"') {
+            bytes += escape;
+        } else if (escape == 'n' || escape == 't' || escape == 'r') {
+            bytes += escape == 'n' ? '\n' : escape == 't' ? '\t' : '\r';
+        } else if (escape == 'x') {
+            // One or two hexadecimal digits, as the shell reads them.
+            unsigned value = 0;
+            std::size_t digits = 0;
+            for (; digits < 2 && i + 1 < inside.size(); ++digits) {
+                const std::size_t digit = hexDigits.find(asciiLower(inside[i + 1]));
+                if (digit == std::string_view::npos)
+                    break;
+                value = value * 16 + static_cast<unsigned>(digit);
+                ++i;
+            }
+            if (digits == 0)
+                return std::nullopt;
+            bytes += static_cast<char>(value);
+        } else {
+            return std::nullopt; // an escape the listing never writes
+        }
+    }
+    return bytes;
+}
+
 std::string shownPath(const std::filesystem::path& path)
 {
-    return platform::argumentOf(path);
+    return shownText(platform::argumentOf(path));
+}
+
+std::filesystem::path folderAsNamed(const std::filesystem::path& named)
+{
+    std::error_code error;
+    if (std::filesystem::exists(std::filesystem::symlink_status(named, error)))
+        return named;
+    const std::optional<std::string> unquoted = shellUnquoted(platform::argumentOf(named));
+    return unquoted && !unquoted->empty() ? platform::pathFromArgument(*unquoted) : named;
 }
 
 LevelsFolderToUse levelsFolderToUse(const LevelsFolderChoice& choice)
@@ -121,7 +230,7 @@ LevelsFolderToUse levelsFolderToUse(const LevelsFolderChoice& choice)
     // Told apart, so that the player hears what is true of the folder they named.
     const std::string named = shownPath(*choice.namedFolder);
     std::error_code error;
-    std::filesystem::path folder = std::filesystem::absolute(*choice.namedFolder, error);
+    std::filesystem::path folder = std::filesystem::absolute(folderAsNamed(*choice.namedFolder), error);
     const std::filesystem::file_status status
         = error ? std::filesystem::file_status() : std::filesystem::status(folder, error);
     if (status.type() == std::filesystem::file_type::not_found)
@@ -139,7 +248,7 @@ std::vector<FoundLevelsFolder> LevelsFolderChoice::folders(std::size_t most, con
         return findLevelsFolders(environment, most, trace);
     // The player's folder and no other.
     std::error_code error;
-    std::filesystem::path folder = std::filesystem::absolute(*namedFolder, error);
+    std::filesystem::path folder = std::filesystem::absolute(folderAsNamed(*namedFolder), error);
     if (error || !std::filesystem::is_directory(folder, error))
         return {};
     return { FoundLevelsFolder { std::move(folder), false, false, {} } };

@@ -79,8 +79,21 @@ struct LevelsFolderToUse {
 };
 LevelsFolderToUse levelsFolderToUse(const LevelsFolderChoice& choice);
 
-// The text a path is shown and printed with: as the command line takes it back.
+// A name as it is shown and printed: as it is when it is valid UTF-8 free of control
+// characters, else whole in the shell's $'...' quoting, as ls shows it (a line feed as
+// \n, an escape as \x1b, a byte that is no UTF-8 as \xe9), so that no name can break a
+// line in two or send a terminal a command. The shell turns the quoted form back into
+// the same bytes, and so does shellUnquoted.
+std::string shownText(std::string_view bytes);
+std::optional<std::string> shellUnquoted(std::string_view quoted);
+
+// The text a path is shown and printed with, as shownText shows it: the command line
+// takes it back.
 std::string shownPath(const std::filesystem::path& path);
+
+// The folder --levels-folder names: the argument as it is, or, when nothing has that
+// name and it is in the $'...' quoting the listing prints, the name it quotes.
+std::filesystem::path folderAsNamed(const std::filesystem::path& named);
 
 class MainWindowLogic {
 public:

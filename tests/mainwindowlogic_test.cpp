@@ -196,7 +196,7 @@ TEST_F(MainWindowLogicTest, TheCommandLineTellsWhatIsWhere)
     EXPECT_EQ(list.str(), levels.string() + "\n" + copy.string() + "\n");
     EXPECT_EQ(notes.str(), levelsCopyWarning(levels.string(), copy.string()) + "\n");
     list.str("");
-    EXPECT_EQ(listLevelsFolders(environment(), list, notes, true), 0);
+    EXPECT_EQ(listLevelsFolders(environment(), list, notes, Listing::Verbose), 0);
     EXPECT_NE(list.str().find(levels.string() + ": found: the default installation\n"), std::string::npos);
     EXPECT_NE(list.str().find(copy.string() + ": found: a copy of the levels"), std::string::npos) << list.str();
     list.str("");
@@ -248,4 +248,23 @@ TEST_F(MainWindowLogicTest, AFolderThatCannotBeOpenedIsNamedWithTheSystemsReason
             EXPECT_TRUE(child.exitedWith(0)) << "mode " << std::oct << mode << (named ? ", named" : ", found");
         }
     EXPECT_EQ(snapshotOf(levels), before);
+}
+
+// A name is shown as it is when it is printable UTF-8, else whole in the shell's $'...'
+// quoting, and read back to the same bytes.
+TEST(ShownText, QuotesWhatATerminalWouldTakeAsACommandAndReadsItBack)
+{
+    const std::vector<std::pair<std::string, std::string>> rows { { "/Jeux vid\xc3\xa9o/\xf0\x9f\x98\x80 it's",
+                                                                      "/Jeux vid\xc3\xa9o/\xf0\x9f\x98\x80 it's" },
+        { "/a\nb\tc\rd", R"($'/a\nb\tc\rd')" }, { "\x1b]0;x\x07\x7f", R"($'\x1b]0;x\x07\x7f')" },
+        { "vid\xe9o it's \\", R"($'vid\xe9o it\'s \\')" },
+        { "\xc2\x9b"
+          "2J \xc0\xaf \xed\xa0\x80 \xf4\x90\x80\x80 \xe2\x82", // C1, overlong, surrogate, too far, cut
+            R"($'\xc2\x9b2J \xc0\xaf \xed\xa0\x80 \xf4\x90\x80\x80 \xe2\x82')" } };
+    for (const auto& [bytes, shown] : rows) {
+        EXPECT_EQ(shownText(bytes), shown);
+        EXPECT_EQ(shellUnquoted(shown).value_or(bytes), bytes); // text that needs no quoting is no quoted form
+    }
+    for (const char* notQuoted : { "$'a", "$'a'b'", "$'\\q'", "$'\\x'", "'a'" })
+        EXPECT_EQ(shellUnquoted(notQuoted), std::nullopt) << notQuoted;
 }
