@@ -31,15 +31,16 @@ void forEachLutrisGame(Search& search, const std::vector<fs::path>& gamesFolders
             const std::optional<fs::path> gamePath = recordedPath(yamlString(game, "game_path"), home);
             const std::string exe = yamlString(game, "exe");
             std::optional<fs::path> exePath = recordedPath(exe, home);
-            if (!exePath && gamePath && !exe.empty())
-                exePath = *gamePath / exe;
+            found.prefix = recordedPath(yamlString(game, "prefix"), home);
+            const std::optional<fs::path>& gameDirectory = gamePath ? gamePath : found.prefix;
+            if (!exePath && gameDirectory && !exe.empty())
+                exePath = *gameDirectory / exe;
             if (exePath)
                 found.gameFolders.push_back(exePath->parent_path());
             if (std::optional<fs::path> workingFolder = recordedPath(yamlString(game, "working_dir"), home))
                 found.gameFolders.push_back(std::move(*workingFolder));
             if (gamePath)
                 found.gameFolders.push_back(*gamePath);
-            found.prefix = recordedPath(yamlString(game, "prefix"), home);
             visit(found);
         }
     }

@@ -16,8 +16,9 @@ struct LutrisGame {
 
 // The games of every game file (*.yml) in Lutris's games folders, in their order. A
 // relative "exe" is taken from the folder of "game_path" when there is one, as Lutris
-// does; any other relative path, which Lutris resolves against its own working folder,
-// is passed over.
+// does, else from the game's directory, which Lutris's Wine installers make its
+// "prefix"; any other relative path, which Lutris resolves against its own working
+// folder, is passed over.
 // Each is visited as it is read, until the search is done.
 void forEachLutrisGame(Search& search, const std::vector<std::filesystem::path>& gamesFolders,
     const std::filesystem::path& home, const std::function<void(const LutrisGame&)>& visit);

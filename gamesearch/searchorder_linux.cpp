@@ -1,16 +1,24 @@
 // SPDX-License-Identifier: MIT
 // Where the game may be on Linux: in Wine prefixes, those of the launchers that players
 // use included, in Steam's libraries, where Proton leaves the game's own files, and in
-// the folders Heroic and Lutris install games to.
+// the folders Heroic, Lutris, Minigalaxy and Faugus Launcher install games to.
 #include "searchorder.h"
 
 #include "bottles.h"
+#include "crossover.h"
+#include "faugus.h"
 #include "folderpaths.h"
 #include "heroic.h"
 #include "lutris.h"
+#include "minigalaxy.h"
+#include "phoenicis.h"
 #include "steam.h"
+#include "umu.h"
 #include "windowsplaces.h"
 #include "wineprefixsystem.h"
+#include "winetricks.h"
+
+#include <algorithm>
 
 #include <pwd.h>
 #include <unistd.h>
@@ -83,8 +91,9 @@ public:
 
         // Each source only while nothing is found yet: a plain start reads no record more
         // than it needs to decide.
-        for (void (LinuxSearch::*source)() : { &LinuxSearch::lookInSteamLibraries, &LinuxSearch::lookInHeroicGames,
-                 &LinuxSearch::lookInLutrisGames, &LinuxSearch::lookInPrefixes }) {
+        for (void (LinuxSearch::*source)() :
+            { &LinuxSearch::lookInSteamLibraries, &LinuxSearch::lookInHeroicGames, &LinuxSearch::lookInLutrisGames,
+                &LinuxSearch::lookInMinigalaxyGames, &LinuxSearch::lookInFaugusGames, &LinuxSearch::lookInPrefixes }) {
             if (m_search.done())
                 return;
             (this->*source)();
@@ -92,6 +101,25 @@ public:
     }
 
 private:
+    // Tells the trace of a launcher that has none of its folders here, after it was looked
+    // for, so that "searched, not there" reads differently from "never searched".
+    void noteWhenNoTrace(std::string_view launcher, const std::vector<fs::path>& folders) const
+    {
+        if (!m_search.done() && !folders.empty() && std::ranges::none_of(folders, isFolder))
+            m_search.note(folders.front(), "no trace of " + std::string(launcher) + " in any of its folders");
+    }
+
+    // A game folder a launcher records, with the prefix it runs the game in, which is
+    // searched in its turn.
+    void offerGameInPrefix(const fs::path& folder, const std::optional<fs::path>& prefix)
+    {
+        const std::optional<WinePrefixSystem> system
+            = prefix ? std::optional<WinePrefixSystem>(std::in_place, *prefix) : std::nullopt;
+        m_search.offerGameFolder(folder, system ? &*system : nullptr);
+        if (prefix)
+            m_prefixes.push_back(*prefix);
+    }
+
     void lookInFirstPrefix(const fs::path& prefix)
     {
         const WinePrefixSystem system(
@@ -122,6 +150,10 @@ private:
                 m_steamLibraries.push_back(std::move(library));
             }
         }
+        noteWhenNoTrace("Steam",
+            { m_home / ".steam/steam", m_home / ".local/share/Steam",
+                m_home / ".var/app/com.valvesoftware.Steam/.local/share/Steam",
+                m_home / "snap/steam/common/.local/share/Steam" });
     }
 
     void lookInHeroicGames()
@@ -141,6 +173,9 @@ private:
                 m_prefixes.push_back(*game.winePrefix);
             });
         }
+        noteWhenNoTrace("Heroic",
+            { m_config / "heroic", m_state / "Heroic", m_home / ".var/app/com.heroicgameslauncher.hgl",
+                m_home / "Games/Heroic" });
     }
 
     void lookInLutrisGames()
@@ -156,6 +191,31 @@ private:
             if (game.prefix)
                 m_prefixes.push_back(*game.prefix);
         });
+        noteWhenNoTrace("Lutris",
+            { m_data / "lutris", m_config / "lutris", m_home / ".var/app/net.lutris.Lutris", m_home / "Games/gog" });
+    }
+
+    void lookInMinigalaxyGames()
+    {
+        const fs::path flatpak = m_home / ".var/app/io.github.sharkwouter.Minigalaxy";
+        for (const fs::path& config :
+            { m_config / "minigalaxy/config.json", flatpak / "config/minigalaxy/config.json" }) {
+            for (const MinigalaxyGame& game : minigalaxyGames(m_search, config, m_home))
+                offerGameInPrefix(game.folder, game.prefix);
+        }
+        noteWhenNoTrace("Minigalaxy", { m_config / "minigalaxy", flatpak, m_home / "GOG Games" });
+    }
+
+    void lookInFaugusGames()
+    {
+        const fs::path flatpak = m_home / ".var/app/io.github.Faugus.faugus-launcher";
+        // games.json moved from the configuration folder to the data folder in newer versions.
+        forEachFaugusGame(m_search,
+            { m_data / "faugus-launcher/games.json", m_config / "faugus-launcher/games.json",
+                flatpak / "data/faugus-launcher/games.json", flatpak / "config/faugus-launcher/games.json" },
+            m_home, [&](const FaugusGame& game) { offerGameInPrefix(game.folder, game.prefix); });
+        noteWhenNoTrace("Faugus Launcher",
+            { m_data / "faugus-launcher", m_config / "faugus-launcher", flatpak, m_home / "Faugus" });
     }
 
     void lookInPrefixes()
@@ -173,11 +233,23 @@ private:
             m_prefixes.push_back(folder);
         for (const fs::path& prefix : entriesOf(m_home / ".PlayOnLinux/wineprefix"))
             m_prefixes.push_back(prefix);
+        noteWhenNoTrace("PlayOnLinux", { m_home / ".PlayOnLinux" });
         for (const fs::path& dataFolder :
             { m_home / ".var/app/com.usebottles.bottles/data/bottles", m_data / "bottles" }) {
             for (fs::path& bottle : bottles(m_search, dataFolder, m_home))
                 m_prefixes.push_back(std::move(bottle));
         }
+        noteWhenNoTrace("Bottles", { m_data / "bottles", m_home / ".var/app/com.usebottles.bottles" });
+        // umu's, Faugus Launcher's default ones, winetricks', CrossOver's bottles and the
+        // containers of Phoenicis, native and Flatpak.
+        for (const std::vector<fs::path>& prefixes : { umuPrefixes(m_home), faugusDefaultPrefixes(m_home),
+                 winetricksPrefixes(m_data), crossOverBottles(m_home), phoenicisContainers(m_home / ".Phoenicis"),
+                 phoenicisContainers(m_home / ".var/app/org.phoenicis.playonlinux/.Phoenicis") })
+            m_prefixes.insert(m_prefixes.end(), prefixes.begin(), prefixes.end());
+        noteWhenNoTrace("umu", { m_home / "Games/umu" });
+        noteWhenNoTrace("winetricks", { m_data / "wineprefixes" });
+        noteWhenNoTrace("CrossOver", { m_home / ".cxoffice" });
+        noteWhenNoTrace("Phoenicis", { m_home / ".Phoenicis", m_home / ".var/app/org.phoenicis.playonlinux" });
         for (const fs::path& library : m_steamLibraries) {
             for (fs::path& prefix : protonPrefixes(library))
                 m_prefixes.push_back(std::move(prefix));

@@ -258,6 +258,61 @@ const std::vector<Layout> layouts {
                 "game:\n  exe: /usr/bin/true\n  working_dir: " + game.string() + "\n");
             return gameAt(game / "levels");
         } },
+    { "Lutris: the exe relative to the game's directory, which its installer made the prefix",
+        [](Home& h) {
+            const fs::path prefix = makeWinePrefix(h.scratch / "lutris/populous");
+            put(h.home / ".local/share/lutris/games/populous.yml",
+                "game:\n  exe: drive_c/Games/Populous/popTB.exe\n  prefix: " + prefix.string() + "\n");
+            return gameAt(prefix / "drive_c/Games/Populous/levels");
+        } },
+    { "Minigalaxy: a Windows game in ~/GOG Games, its prefix kept inside it",
+        [](Home& h) {
+            const fs::path game = h.home / "GOG Games/Populous The Beginning";
+            fs::create_directory_symlink("../..", makeWinePrefix(game / "prefix") / "drive_c/game");
+            return gameAt(game / "levels");
+        } },
+    { "Minigalaxy as a Flatpak, installing where its config.json says",
+        [](Home& h) {
+            put(h.home / ".var/app/io.github.sharkwouter.Minigalaxy/config/minigalaxy/config.json",
+                R"({"lang":"en","install_dir":")" + (h.scratch / "gog").string() + R"(","keep_installers":false})");
+            fs::create_directories(h.scratch / "gog/installer/Populous - The Beginning/levels");
+            return gameAt(h.scratch / "gog/Populous - The Beginning/levels");
+        } },
+    { "Faugus Launcher: the game's executable in games.json",
+        [](Home& h) {
+            const fs::path prefix = makeWinePrefix(h.home / "Faugus/populous");
+            put(h.home / ".config/faugus-launcher/games.json",
+                R"([{"gameid":"populous","title":"Populous","path":")" + (h.scratch / "Games/Pop/popTB.exe").string()
+                    + R"(","prefix":")" + prefix.string() + R"(","runner":"GE-Proton Latest"}])");
+            return gameAt(h.scratch / "Games/Pop/levels");
+        } },
+    { "Faugus Launcher's default prefix folder",
+        [](Home& h) {
+            return gameAt(makeWinePrefix(h.home / "Faugus/populous-the-beginning")
+                / "drive_c/GOG Games/Populous - The Beginning/levels");
+        } },
+    { "umu's prefix for a game started without a GAMEID",
+        [](Home& h) {
+            return gameAt(makeWinePrefix(h.home / "Games/umu/umu-default") / "drive_c/GOG Games/Populous 3/levels");
+        } },
+    { "a winetricks prefix in XDG_DATA_HOME, beside an empty CrossOver bottle",
+        [](Home& h) {
+            h.environment["XDG_DATA_HOME"] = h.scratch / "data";
+            makeWinePrefix(h.home / ".cxoffice/Office");
+            return gameAt(makeWinePrefix(h.scratch / "data/wineprefixes/populous")
+                / "drive_c/Program Files (x86)/Bullfrog/Populous/levels");
+        } },
+    { "a CrossOver bottle, beside an empty Phoenicis container",
+        [](Home& h) {
+            makeWinePrefix(h.home / ".Phoenicis/containers/wineprefix/Other");
+            return gameAt(makeWinePrefix(h.home / ".cxoffice/Populous") / "drive_c/GOG Games/Populous 3/levels");
+        } },
+    { "a container of Phoenicis as a Flatpak",
+        [](Home& h) {
+            return gameAt(
+                makeWinePrefix(h.home / ".var/app/org.phoenicis.playonlinux/.Phoenicis/containers/wineprefix/Pop")
+                / "drive_c/GOG Games/Populous 3/levels");
+        } },
     // A ".." after a link leads out of the link's target, as the system takes it; the
     // folder that folding it as text would give holds another game, never to be changed.
     { "Lutris: game_path through a link to another disk and back up",
@@ -306,8 +361,8 @@ TEST(GameSearch, ListsEverySourceInOrderAndTheCopiesLast)
 {
     Home home;
     std::vector<fs::path> expected;
-    for (const std::string_view row :
-        { "today's", "Steam: a second", "Heroic as a Flatpak", "Lutris: a GOG install", "a bottle of the Flatpak" }) {
+    for (const std::string_view row : { "today's", "Steam: a second", "Heroic as a Flatpak", "Lutris: a GOG install",
+             "Minigalaxy: a Windows", "a bottle of the Flatpak", "umu's" }) {
         if (row.starts_with("a bottle")) { // PlayOnLinux's prefixes by name, whatever order the disk keeps them in
             const fs::path prefixes = home.home / ".PlayOnLinux/wineprefix";
             for (const char* name : { "b", "c", "a" })
@@ -362,6 +417,16 @@ TEST(GameSearch, HostileRecordsArePassedOverAndSaidWhy)
     put(home.home / ".config/heroic/gog_store/installed.json", "{\"installed\": [ {\"install_path\": 7}, [[[[");
     put(home.home / ".local/state/Heroic/gog_store/installed.json", "{}"); // before any GOG game
     put(flatpakHeroic / "sideload_apps/library.json", R"({"games":[{"app_name":"no install"},7,{"install":[]}]})");
+    // Minigalaxy: a relative install_dir is no folder (nor is the default then), a
+    // malformed config.json is Minigalaxy starting afresh in ~/GOG Games.
+    put(home.home / ".config/minigalaxy/config.json", R"({"install_dir":"relative"})");
+    put(home.home / ".var/app/io.github.sharkwouter.Minigalaxy/config/minigalaxy/config.json", "[[[");
+    put(home.home / ".local/share/faugus-launcher/games.json", R"({"path":"/"})");
+    put(home.home / ".config/faugus-launcher/games.json",
+        R"([7,{"path":7},{"path":"relative/popTB.exe","prefix":"relative"},{"path":""}])");
+    const fs::path faugusFlatpak = home.home / ".var/app/io.github.Faugus.faugus-launcher/data/faugus-launcher";
+    fs::create_directories(faugusFlatpak);
+    ASSERT_EQ(::mkfifo((faugusFlatpak / "games.json").c_str(), 0600), 0);
     put(flatpakHeroic / "gog_store/installed.json",
         R"({"installed":[{"install_path":")" + (home.scratch / "absent").string() + R"(","appName":"../outside"}]})");
     std::string manyLibraries = "\"libraryfolders\" {";
@@ -387,6 +452,7 @@ TEST(GameSearch, HostileRecordsArePassedOverAndSaidWhy)
     fs::create_directories(home.home / ".steam/steam"); // a Steam without steamapps
     gameAt(wine / "drive_c/Other/Bullfrog/Populous/levels"); // drive C's one folder is no "Program Files"
     const fs::path relativeGame = gameAt(home.scratch / "relative/drive_c/GOG Games/Populous 3/levels");
+    gameAt(home.scratch / "relative/levels");
     makeWinePrefix(home.scratch / "relative");
     const WorkingFolderGuard workingFolder;
     fs::current_path(home.scratch.path()); // where a relative path would lead
@@ -405,6 +471,25 @@ TEST(GameSearch, HostileRecordsArePassedOverAndSaidWhy)
         home.outcomeAt(home.home / ".config/heroic/gog_store/installed.json"), "record unreadable: not a JSON object");
     EXPECT_EQ(home.outcomeAt(home.home / "Games/dangling"), "no Wine prefix");
     EXPECT_EQ(home.outcomeAt(home.home / "Games/7"), "no Wine prefix");
+    const std::string minigalaxy = ".var/app/io.github.sharkwouter.Minigalaxy/config/minigalaxy/config.json";
+    // Each launcher that left no folder here is named; one that did is not.
+    for (const auto& [place, outcome] : std::vector<std::pair<fs::path, std::string>> {
+             { home.home / ".config/minigalaxy/config.json", "install_dir passed over: not an absolute path" },
+             { home.home / minigalaxy, "record unreadable: not a JSON object" },
+             { home.home / "GOG Games", "no such folder" },
+             { home.home / ".local/share/faugus-launcher/games.json", "record unreadable: not a JSON list" },
+             { faugusFlatpak / "games.json", "record unreadable: not a regular file" },
+             { "relative/popTB.exe", "passed over: not an absolute path" },
+             { home.home / ".cxoffice", "no trace of CrossOver in any of its folders" },
+             { home.home / ".Phoenicis", "no trace of Phoenicis in any of its folders" },
+             { home.home / "Games/umu", "no trace of umu in any of its folders" },
+             { home.home / ".local/share/wineprefixes", "no trace of winetricks in any of its folders" },
+             { home.home / ".PlayOnLinux", "no trace of PlayOnLinux in any of its folders" },
+             { home.home / ".local/share/bottles", "no trace of Bottles in any of its folders" },
+             { home.home / ".local/share/lutris", "not looked at" },
+             { home.home / ".config/minigalaxy", "not looked at" },
+             { home.home / ".local/share/faugus-launcher", "not looked at" } })
+        EXPECT_EQ(home.outcomeAt(place), outcome) << place;
 
     // An empty or relative WINEPREFIX or HOME is no prefix and no home, and the search
     // goes on with what is absolute: here the game in Steam.
@@ -460,7 +545,8 @@ TEST(GameSearch, ABrokenRecordOrFolderNeverEndsTheSearch)
         { ".local/share/bottles/data.yml", true }, { ".var/app/com.usebottles.bottles/data/bottles/data.yml", true },
         { ".local/share/bottles/bottles", false }, { ".local/share/bottles/bottles/b/placeholder.yml", true },
         { "Games", false }, { "Games/gog", false }, { "Games/Heroic/Prefixes", false },
-        { ".PlayOnLinux/wineprefix/other", false }
+        { ".PlayOnLinux/wineprefix/other", false }, { ".config/minigalaxy/config.json", true }, { "GOG Games", false },
+        { ".local/share/faugus-launcher/games.json", true }, { "Faugus", false }
     };
     const char* const loop = "Too many levels of symbolic links";
     for (const auto& [place, isRecord] : places)
@@ -483,7 +569,10 @@ TEST(GameSearch, ABrokenRecordOrFolderNeverEndsTheSearch)
             put(home.home / ".local/share/bottles/data.yml", "custom_bottles_path: /nowhere\n");
             put(home.home / ".var/app/com.usebottles.bottles/data/bottles/data.yml", "{}\n");
             put(home.home / ".local/share/bottles/bottles/b/placeholder.yml", "Path: /nowhere\n");
-            for (const char* folder : { "Games/gog/g", "Games/Heroic/Prefixes/h", ".PlayOnLinux/wineprefix/other" })
+            put(home.home / ".config/minigalaxy/config.json", R"({"install_dir":"/nowhere"})");
+            put(home.home / ".local/share/faugus-launcher/games.json", R"([{"path":"/nowhere/pop.exe"}])");
+            for (const char* folder : { "Games/gog/g", "Games/Heroic/Prefixes/h", ".PlayOnLinux/wineprefix/other",
+                     "GOG Games/g/prefix", "Faugus/f" })
                 makeWinePrefix(home.home / folder);
             const fs::path levels = gameAt(
                 makeWinePrefix(home.home / ".PlayOnLinux/wineprefix/pop") / "drive_c/GOG Games/Populous 3/levels");

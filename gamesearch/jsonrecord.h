@@ -1,0 +1,19 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "search.h"
+
+#include <nlohmann/json.hpp>
+
+namespace varnholt {
+
+using Json = nlohmann::json;
+
+// A JSON record of the kind its writer writes at the top (an object or a list), or a
+// note of why there is none.
+std::optional<Json> jsonRecord(Search& search, const std::filesystem::path& file, Json::value_t kind);
+
+// The string at a key of an object, or "" when there is none or it is no string.
+std::string_view jsonString(const Json& object, const char* key);
+
+} // namespace varnholt

@@ -1,0 +1,13 @@
+// SPDX-License-Identifier: MIT
+#include "winetricks.h"
+
+#include "folderpaths.h"
+
+namespace varnholt {
+
+std::vector<std::filesystem::path> winetricksPrefixes(const std::filesystem::path& dataFolder)
+{
+    return entriesOf(dataFolder / "wineprefixes");
+}
+
+} // namespace varnholt
