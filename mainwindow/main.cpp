@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -64,20 +65,9 @@ int main(int argc, char* argv[])
     const varnholt::LevelsFolderChoice choice(varnholt::processEnvironment,
         commandLine.levelsFolder ? std::optional(varnholt::platform::pathFromArgument(*commandLine.levelsFolder))
                                  : std::nullopt);
-    switch (commandLine.action) {
-    case varnholt::CommandLine::Action::Help:
-        std::cout << varnholt::helpText();
-        return varnholt::exitDone;
-    case varnholt::CommandLine::Action::Version:
-        std::cout << "Varnholt " VARNHOLT_VERSION "\n";
-        return varnholt::exitDone;
-    case varnholt::CommandLine::Action::ListLevelsFolders:
-        return varnholt::listLevelsFolders(choice, std::cout, std::cerr, commandLine.verbose);
-    case varnholt::CommandLine::Action::ShowSlots:
-        return varnholt::showSlots(choice, std::cout, std::cerr);
-    case varnholt::CommandLine::Action::OpenWindow:
-        break;
-    }
+    if (const std::optional<int> printed
+        = varnholt::runPrintingOption(commandLine, choice, std::cout, std::cerr, VARNHOLT_VERSION))
+        return *printed;
 
     if (!displayMayBeThere()) {
         std::cerr << "varnholt: no display to open the window on (DISPLAY and WAYLAND_DISPLAY are not set); "
