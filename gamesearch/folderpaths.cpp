@@ -94,7 +94,10 @@ std::string sameFolderKey(const fs::path& folder)
     struct stat status { };
     if (::stat(folder.c_str(), &status) == 0)
         return std::to_string(status.st_dev) + ':' + std::to_string(status.st_ino);
-    return "path:" + resolvedPath(folder).string();
+    // Not there: the folder it would be in, found however it is reached.
+    std::error_code error;
+    const fs::path key = fs::weakly_canonical(folder, error);
+    return "path:" + (error ? resolvedPath(folder) : key).string();
 #else
     std::error_code error;
     const fs::path key = fs::weakly_canonical(folder, error);

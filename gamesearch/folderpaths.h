@@ -29,8 +29,8 @@ std::vector<std::filesystem::path> entriesOf(const std::filesystem::path& folder
 // cannot be resolved on, the path is kept as it is, for the system to refuse.
 std::filesystem::path resolvedPath(const std::filesystem::path& path);
 
-// The same folder however it is reached (links, "..", letter case as the disk has it),
-// for telling whether two paths name one folder: on Linux its device and inode, read
+// The same folder (or file) however it is reached (links, "..", letter case as the disk
+// has it), for telling whether two paths name one folder: on Linux its device and inode, read
 // with one look; elsewhere its canonical path. The path itself when it is not there.
 std::string sameFolderKey(const std::filesystem::path& folder);
 

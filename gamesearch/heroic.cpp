@@ -5,6 +5,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include <map>
+#include <unordered_set>
+
 namespace varnholt {
 namespace {
 
@@ -73,13 +76,27 @@ void forEachHeroicGame(Search& search, const HeroicFolders& folders, const Recor
         search.note(configFolder, "no such folder");
         return;
     }
+    // A library may list one game many times over: each entry is taken once, and each
+    // game's settings are read once, however many entries name it.
+    std::unordered_set<std::string> entries;
+    std::map<std::string, std::optional<fs::path>, std::less<>> prefixes;
     const auto add = [&](std::string_view folder, std::string_view appName, std::string_view runner) {
         if (search.done())
             return;
-        if (std::optional<fs::path> path = pathOf(folder))
-            visit({ std::move(*path), prefixOf(search, configFolder, appName, runner, pathOf) });
-        else if (!folder.empty())
-            search.note(folder, "passed over: not an absolute path");
+        std::string entry = std::string(folder) + '\0' + std::string(appName) + '\0' + std::string(runner);
+        if (!entries.insert(std::move(entry)).second)
+            return;
+        std::optional<fs::path> path = pathOf(folder);
+        if (!path) {
+            if (!folder.empty())
+                search.note(folder, "passed over: not an absolute path");
+            return;
+        }
+        const std::string game = std::string(appName) + '\0' + std::string(runner);
+        auto prefix = prefixes.find(game);
+        if (prefix == prefixes.end())
+            prefix = prefixes.emplace(game, prefixOf(search, configFolder, appName, runner, pathOf)).first;
+        visit({ std::move(*path), prefix->second });
     };
     for (const fs::path& record : gogRecords) {
         if (search.done())

@@ -53,8 +53,8 @@ void Search::note(const fs::path& place, std::string_view outcome) const
 
 void Search::offerGameFolder(const fs::path& gameFolder, const WindowsSystem* system)
 {
-    if (done())
-        return;
+    if (done() || !m_gameFolders.insert(sameFolderKey(gameFolder)).second)
+        return; // looked at once, however many records name it
     if (const std::optional<fs::path> levels = subfolder(gameFolder, "levels"))
         offerLevelsFolder(*levels, system);
     else
@@ -96,11 +96,17 @@ void Search::noteUnreadable(const fs::path& record, std::string_view why) const
 
 std::optional<std::string> Search::readRecord(const fs::path& file) const
 {
+    // Read once a search, however many places name the file (through links included);
+    // what it held, or that it held nothing, is kept for the others.
+    std::string key = sameFolderKey(file);
+    if (const auto read = m_records.find(key); read != m_records.end())
+        return read->second;
     RecordFile record = readRecordFile(file);
     if (record.problem == "no such file")
         note(file, record.problem);
     else if (!record.text)
         noteUnreadable(file, record.problem);
+    m_records.emplace(std::move(key), record.text);
     return std::move(record.text);
 }
 

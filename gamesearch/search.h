@@ -5,6 +5,7 @@
 #include "platform/recordfile.h"
 #include "windowssystem.h"
 
+#include <unordered_map>
 #include <unordered_set>
 
 namespace varnholt {
@@ -28,7 +29,8 @@ public:
     void note(const std::filesystem::path& place, std::string_view outcome) const;
     // A record that is there but cannot be read, and why.
     void noteUnreadable(const std::filesystem::path& record, std::string_view why) const;
-    // A launcher's record (of a few KiB), or nothing, with the reason told to the trace.
+    // A launcher's record (of a few KiB), or nothing, with the reason told to the trace;
+    // read once a search, however often it is asked for.
     [[nodiscard]] std::optional<std::string> readRecord(const std::filesystem::path& file) const;
 
     // A folder a record or a known place names as the levels folder. The default
@@ -57,6 +59,8 @@ private:
     const SearchTrace& m_trace;
     std::unordered_set<std::string> m_seenFolders;
     std::unordered_set<std::string> m_visited;
+    std::unordered_set<std::string> m_gameFolders;
+    mutable std::unordered_map<std::string, std::optional<std::string>> m_records;
     std::vector<std::filesystem::path> m_copies;
     RecordReader m_recordReader;
 };

@@ -85,13 +85,14 @@ void lookInPrefixes(Search& search, const std::vector<fs::path>& prefixes)
     for (const fs::path& prefix : prefixes) {
         if (search.done())
             return;
+        // However many records name a prefix, it is looked at once.
+        if (!search.firstVisit(prefix))
+            continue;
         WinePrefixSystem system(prefix, note, &search.recordReader());
         if (!system.exists()) {
             search.note(prefix, "no Wine prefix");
             continue;
         }
-        if (!search.firstVisit(prefix))
-            continue;
         lookInWindows(search, system, false, Look::Folders);
         search.keepCopiesOf(system);
         systems.push_back(std::move(system));

@@ -526,6 +526,23 @@ TEST(GameSearch, HostileRecordsArePassedOverAndSaidWhy)
     }
 }
 
+// A library listing one game a thousand times, and a second Heroic that is the first
+// through a link: each record is read once, and each entry taken once.
+TEST(GameSearch, ARecordIsReadOnceHoweverOftenItIsNamed)
+{
+    Home home;
+    const fs::path game = home.scratch / "not installed";
+    std::string entries;
+    for (int i = 0; i < 1000; ++i)
+        entries += R"({"install_path":")" + game.string() + R"(","appName":"1"},)";
+    put(home.home / ".config/heroic/gog_store/installed.json", R"({"installed":[)" + entries + "7]}");
+    fs::create_directories(home.home / ".var/app/com.heroicgameslauncher.hgl");
+    fs::create_directory_symlink(home.home / ".config", home.home / ".var/app/com.heroicgameslauncher.hgl/config");
+    home.search();
+    for (const fs::path& place : { home.home / ".config/heroic/GamesConfig/1.json", game / "levels" })
+        EXPECT_EQ(std::ranges::count(home.trace, place, [](const auto& looked) { return looked.first; }), 1) << place;
+}
+
 // Each record and each place the search reads, one at a time, in the way a home can break
 // it: a link to itself, two links to each other, a link to nowhere, and a folder the
 // player may not enter (left behind by a run as root). The search ends, the game is
