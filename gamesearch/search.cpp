@@ -78,14 +78,21 @@ void Search::offerLevelsFolder(const fs::path& folder, const WindowsSystem* syst
         return;
     }
     fs::path absolute = resolvedPath(folder);
-    if (!m_seenFolders.insert(sameFolderKey(absolute)).second) {
+    const std::string key = sameFolderKey(absolute);
+    if (!m_seenFolders.insert(key).second) {
         note(folder, "found again");
         return;
     }
     note(folder, isDefault ? "found: the default installation" : "found");
     FoundLevelsFolder found { std::move(absolute), isDefault, false, {} };
-    if (system != nullptr)
-        found.copies = levelsCopiesIn(*system);
+    if (system != nullptr) {
+        // A "copy" that is this very folder, through a link, is no second place the game
+        // may read.
+        for (fs::path& copy : levelsCopiesIn(*system)) {
+            if (sameFolderKey(copy) != key)
+                found.copies.push_back(std::move(copy));
+        }
+    }
     m_found.push_back(std::move(found));
 }
 

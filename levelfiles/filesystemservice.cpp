@@ -85,6 +85,11 @@ bool FileSystemService::fileExists(std::string_view name) const
     }
 }
 
+std::vector<std::string> FileSystemService::names() const
+{
+    return folder().names();
+}
+
 void FileSystemService::requireReplaceable(const FileRecord& file)
 {
     if (file.status.type == platform::EntryType::Directory)

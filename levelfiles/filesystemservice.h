@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 namespace varnholt {
 
@@ -75,6 +76,9 @@ public:
 
     // True when an entry has that name in any letter case.
     [[nodiscard]] bool fileExists(std::string_view name) const;
+
+    // Every entry of the folder, by name.
+    [[nodiscard]] std::vector<std::string> names() const;
 
     // Fails when the entry is a folder, which no rename of a file can replace, or when it
     // is read-only and this user could not make it writable; the replacing rename then

@@ -62,6 +62,9 @@ public:
     // Silently removes what a killed run left half-done in the levels folder.
     void removeLeftovers();
 
+    // Writes a reason where every file operation writes its own.
+    void writeReason(std::string_view line) const { m_writeReason(line); }
+
     // The files of the levels folder, for reading; none without a folder.
     [[nodiscard]] const FileSystemService* levelsFolder() const;
 

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "slotcontents.h"
 
+#include "platform/entryname.h"
+
+#include <algorithm>
 #include <array>
 #include <exception>
 #include <map>
@@ -104,9 +107,42 @@ Pairs pairsFor(const LevelSlot& slot, LevelNumber level)
 
 } // namespace
 
+std::vector<std::string> slotNamesInTwoCases(const FileSystemService& files, const LevelSlot& slot)
+{
+    std::vector<std::string> names;
+    try {
+        names = files.names();
+    } catch (const std::exception&) {
+        return {}; // an unreadable folder holds nothing to tell apart
+    }
+    std::vector<std::string> same;
+    for (const std::string_view extension : levelFileExtensions) {
+        const std::string file = levelFileName(slot.levelNumber, extension);
+        std::vector<std::string> found;
+        for (const std::string& name : names) {
+            if (equalIgnoringCase(name, file))
+                found.push_back(name);
+        }
+        if (found.size() > 1)
+            same.insert(same.end(), found.begin(), found.end());
+    }
+    std::sort(same.begin(), same.end());
+    return same;
+}
+
+std::string namesInTwoCasesText(const std::vector<std::string>& names)
+{
+    std::string text;
+    for (std::size_t i = 0; i < names.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == names.size() ? " and " : ", ") + names[i];
+    return text;
+}
+
 std::string SlotContent::describe() const
 {
     switch (kind) {
+    case Kind::NamesInTwoCases:
+        return "files in two letter cases, " + namesInTwoCasesText(sameNames) + ": Change leaves this slot alone";
     case Kind::OriginalMap:
         return "the original map";
     case Kind::Level:
@@ -121,20 +157,22 @@ std::string SlotContent::describe() const
 
 SlotContent identifySlot(const FileSystemService& files, const LevelSlot& slot)
 {
+    if (std::vector<std::string> same = slotNamesInTwoCases(files, slot); !same.empty())
+        return { SlotContent::Kind::NamesInTwoCases, {}, std::move(same) };
     FileReader reader(files);
     if (allEqual(reader, pairsFor(slot, slot.levelNumber)))
-        return { SlotContent::Kind::OriginalMap, {} };
+        return { SlotContent::Kind::OriginalMap, {}, {} };
     for (const Selector selector : { slot.baseGameSelector, slot.expansionSelector }) {
         for (const SelectorEntry& entry : entriesOf(selector)) {
             if (entry.levelNumber != slot.levelNumber && allEqual(reader, pairsFor(slot, entry.levelNumber)))
-                return { SlotContent::Kind::Level, entry.text };
+                return { SlotContent::Kind::Level, entry.text, {} };
         }
     }
     for (const std::string_view extension : comparisonOrder) {
         if (reader.size(backupFileName(levelFileName(slot.levelNumber, extension))))
             return {};
     }
-    return { SlotContent::Kind::NotBackedUp, {} };
+    return { SlotContent::Kind::NotBackedUp, {}, {} };
 }
 
 } // namespace varnholt

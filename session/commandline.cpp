@@ -184,8 +184,12 @@ int showSlots(const LevelsFolderChoice& choice, std::ostream& out, std::ostream&
         errors << levelsFolderUnopenableMessage(shownPath(toUse.folder->path), problem.message()) << '\n';
         return exitNoLevelsFolder;
     }
-    for (const LevelSlot& slot : levelSlots)
-        out << slot.levelNumber << ": " << identifySlot(files, slot).describe() << '\n';
+    for (const LevelSlot& slot : levelSlots) {
+        const SlotContent content = identifySlot(files, slot);
+        out << slot.levelNumber << ": " << content.describe() << '\n';
+        if (content.kind == SlotContent::Kind::NamesInTwoCases)
+            errors << slotInTwoCasesLogLine(slot.levelNumber, namesInTwoCasesText(content.sameNames)) << '\n';
+    }
     return exitDone;
 }
 

@@ -66,6 +66,12 @@ std::string levelsCopyWarning(std::string_view folder, std::string_view copy)
         + "--levels-folder and the copy's folder.";
 }
 
+std::string slotInTwoCasesLogLine(LevelNumber slot, std::string_view names)
+{
+    return "Slot " + std::to_string(slot) + " left as it was: its files are there in two letter cases, "
+        + std::string(names);
+}
+
 MainWindowLogic::MainWindowLogic(
     ControlOperations& window, LevelsFolderChoice folderChoice, LevelFileOperations::LogLineWriter writeReason)
     : m_window(window)
@@ -298,6 +304,8 @@ void MainWindowLogic::cmdChange_Click()
             if (index < 0)
                 throw std::logic_error("a level selector has no current entry");
             const LevelNumber level = m_window.selectorItemData(selector, index);
+            if (leavesSlotInTwoCases(slot))
+                continue;
             if (level == slot.levelNumber)
                 restoreSlot(slot);
             else
@@ -311,6 +319,20 @@ void MainWindowLogic::cmdChange_Click()
     } catch (const std::exception&) {
         m_window.showMessage(changeFailedMessage);
     }
+}
+
+bool MainWindowLogic::leavesSlotInTwoCases(const LevelSlot& slot)
+{
+    // Under Wine the game may read either of two names that differ only in case: writing
+    // one would leave the slot holding what the other holds, and no one could tell.
+    const FileSystemService* folder = m_files.levelsFolder();
+    const std::vector<std::string> same = folder ? slotNamesInTwoCases(*folder, slot) : std::vector<std::string>();
+    if (same.empty())
+        return false;
+    const std::string line = slotInTwoCasesLogLine(slot.levelNumber, namesInTwoCasesText(same));
+    appendLogLine(line);
+    m_files.writeReason(line + "; remove the one the game should not read, then Change again");
+    return true;
 }
 
 void MainWindowLogic::restoreSlot(const LevelSlot& slot)

@@ -54,6 +54,11 @@ std::string levelsFolderLogLine(std::string_view folder);
 // instead of the folder Varnholt changes.
 std::string levelsCopyWarning(std::string_view folder, std::string_view copy);
 
+// The log's line, also written as the reason, when Change leaves a slot whose files are
+// there in two letter cases: "Slot 2080 left as it was: its files are there in two letter
+// cases, levl2080.dat and LEVL2080.DAT".
+std::string slotInTwoCasesLogLine(LevelNumber slot, std::string_view names);
+
 // How start-up finds the levels folder: searched for, or the one the player named.
 struct LevelsFolderChoice {
     // NOLINTNEXTLINE(google-explicit-constructor): an environment alone means "search"
@@ -139,6 +144,7 @@ private:
 
     void appendLogLine(std::string_view line);
     FolderEntry enterLevelsFolder();
+    bool leavesSlotInTwoCases(const LevelSlot& slot);
     void restoreSlot(const LevelSlot& slot);
     void putLevelInSlot(LevelNumber level, const LevelSlot& slot);
     void showEdition(Edition edition);

@@ -112,6 +112,14 @@ const std::vector<Layout> layouts {
             fs::create_directory_symlink("../drive_d", prefix / "dosdevices/d:");
             return gameAt(prefix / "drive_d/Spiele/Populous/levels");
         } },
+    { "today's default installation, its working copy in AppData a link to it",
+        [](Home& h) {
+            const fs::path driveC = makeWinePrefix(h.home / ".wine") / "drive_c";
+            const fs::path levels = gameAt(driveC / "Program Files/Bullfrog/Populous/levels");
+            fs::create_directories(driveC / "users/player/AppData/Local/Bullfrog/Populous");
+            fs::create_directory_symlink(levels, driveC / "users/player/AppData/Local/Bullfrog/Populous/levels");
+            return levels;
+        } },
     { "an old GOG installer's folder",
         [](Home& h) { return gameAt(makeWinePrefix(h.home / ".wine") / "drive_c/GOG Games/Populous 3/LEVELS"); } },
     { "Steam: a second library and the manifest's installdir",
@@ -347,6 +355,7 @@ TEST(GameSearch, FindsTheGameInEveryLayoutOfTheLaunchers)
         EXPECT_TRUE(sameFolder(found.front().path, levels)) << found.front().path;
         EXPECT_EQ(found.front().path.string().find("dosdevices"), std::string::npos) << found.front().path;
         EXPECT_EQ(found.front().isDefault, std::string_view(layout.name).starts_with("today"));
+        EXPECT_TRUE(found.front().copies.empty()); // no copy, or none but the folder itself
         const std::vector<FoundLevelsFolder> first = home.search(1);
         ASSERT_EQ(first.size(), 1U);
         EXPECT_EQ(first.front().path, found.front().path);

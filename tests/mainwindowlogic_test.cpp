@@ -203,6 +203,25 @@ TEST_F(MainWindowLogicTest, TheCommandLineTellsWhatIsWhere)
     EXPECT_EQ(listLevelsFolders(LevelsFolderChoice(environment(), scratch / "none"), list, notes), 1);
     EXPECT_EQ(listLevelsFolders(LevelsFolderChoice(environmentOf({}), levels), list, notes), 0); // the named one alone
     EXPECT_EQ(list.str(), levels.string() + "\n");
+
+    // A slot file there in two letter cases: told by --show-slots, on standard error and
+    // in the selector's description, and left as it is by Change, which says why.
+    writeFile(levels / "LEVL2120.DAT", "another case");
+    const std::string both = slotInTwoCasesLogLine(2120, "LEVL2120.DAT and levl2120.dat");
+    out.str("");
+    errors.str("");
+    EXPECT_EQ(showSlots(environment(), out, errors), 0);
+    const std::string told = "files in two letter cases, LEVL2120.DAT and levl2120.dat: Change leaves this slot alone";
+    EXPECT_TRUE(out.str().ends_with("2120: " + told + "\n"));
+    EXPECT_EQ(errors.str(), both + "\n");
+    const std::string before2120 = file("levl2120.dat");
+    window.log.clear();
+    window.setSelectorText(Selector::Combo3, entriesOf(Selector::Combo3)[1].text);
+    logic.cmdChange_Click();
+    EXPECT_EQ(window.log, Log::slot(2080) + Log::slot(2100) + both + "\r\n" + Log::changeEnd);
+    EXPECT_EQ(file("levl2120.dat"), before2120);
+    EXPECT_EQ(file("LEVL2120.DAT"), "another case");
+    EXPECT_EQ(window.slotContents[2120], "Now in this slot: " + told);
 }
 
 // A levels folder that is there but that this player may not open or enter (mode 000, 111
