@@ -53,7 +53,7 @@ Options:
 Each option may be given once. Exit status: 0 when done; 1 when --list-levels-folders
 or --show-slots finds no levels folder to use; 2 when the command line is refused;
 3 when there is no display for the window; 4 when what was asked for could not be
-written out.
+written out; 5 on an unexpected error, told with its message.
 )";
 
 std::string inQuotes(std::string_view text)
@@ -218,24 +218,30 @@ std::optional<int> runPrintingOption(const CommandLine& commandLine, const Level
     std::ostream& out, std::ostream& errors, std::string_view version)
 {
     int status = exitDone;
-    switch (commandLine.action) {
-    case CommandLine::Action::Help:
-        out << helpText();
-        break;
-    case CommandLine::Action::Version:
-        out << "Varnholt " << version << '\n';
-        break;
-    case CommandLine::Action::ListLevelsFolders:
-        status = listLevelsFolders(choice, out, errors,
-            commandLine.verbose            ? Listing::Verbose
-                : commandLine.nulSeparated ? Listing::NulSeparated
-                                           : Listing::Lines);
-        break;
-    case CommandLine::Action::ShowSlots:
-        status = showSlots(choice, out, errors);
-        break;
-    case CommandLine::Action::OpenWindow:
-        return std::nullopt;
+    try {
+        switch (commandLine.action) {
+        case CommandLine::Action::Help:
+            out << helpText();
+            break;
+        case CommandLine::Action::Version:
+            out << "Varnholt " << version << '\n';
+            break;
+        case CommandLine::Action::ListLevelsFolders:
+            status = listLevelsFolders(choice, out, errors,
+                commandLine.verbose            ? Listing::Verbose
+                    : commandLine.nulSeparated ? Listing::NulSeparated
+                                               : Listing::Lines);
+            break;
+        case CommandLine::Action::ShowSlots:
+            status = showSlots(choice, out, errors);
+            break;
+        case CommandLine::Action::OpenWindow:
+            return std::nullopt;
+        }
+    } catch (const std::exception& error) {
+        errors << "varnholt: an unexpected error: " << error.what() << '\n';
+        errors.flush();
+        return exitUnexpectedError;
     }
     return checkedStatus(out, errors, status);
 }

@@ -21,6 +21,7 @@ inline constexpr int exitNoLevelsFolder = 1; // --list-levels-folders or --show-
 inline constexpr int exitCommandLineRefused = 2;
 inline constexpr int exitNoDisplay = 3; // a window was asked for, and there is no display to show it on
 inline constexpr int exitOutputFailed = 4; // what an option printed could not all be written
+inline constexpr int exitUnexpectedError = 5; // an error no part of the program foresaw, told with its message
 
 inline constexpr std::string_view usageLine = "Usage: varnholt [--levels-folder FOLDER] [--list-levels-folders "
                                               "[--verbose | --null] | --show-slots | --help | --version]";
@@ -67,7 +68,9 @@ int showSlots(const LevelsFolderChoice& choice, std::ostream& out, std::ostream&
 // Does what a printing option asks (--help, --version, --list-levels-folders,
 // --show-slots) and returns the exit status; nothing when the window is asked for. What
 // it printed is flushed and checked: when any of it could not be written (a full disk, a
-// closed standard output), it says so on `errors` and returns exitOutputFailed.
+// closed standard output), it says so on `errors` and returns exitOutputFailed. An
+// exception that nothing below caught is told on `errors`, with its message, and ends it
+// with exitUnexpectedError.
 std::optional<int> runPrintingOption(const CommandLine& commandLine, const LevelsFolderChoice& choice,
     std::ostream& out, std::ostream& errors, std::string_view version);
 

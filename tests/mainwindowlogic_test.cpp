@@ -287,3 +287,15 @@ TEST(ShownText, QuotesWhatATerminalWouldTakeAsACommandAndReadsItBack)
     for (const char* notQuoted : { "$'a", "$'a'b'", "$'\\q'", "$'\\x'", "'a'" })
         EXPECT_EQ(shellUnquoted(notQuoted), std::nullopt) << notQuoted;
 }
+
+// What nothing below foresaw ends a printing option with its message, not with an abort.
+TEST(PrintingOptions, AnErrorNoPartCaughtIsToldWithItsMessage)
+{
+    const LevelsFolderChoice choice([](const char*) -> std::optional<std::string> { throw std::bad_alloc(); });
+    std::ostringstream out;
+    std::ostringstream errors;
+    CommandLine commandLine;
+    commandLine.action = CommandLine::Action::ListLevelsFolders;
+    EXPECT_EQ(runPrintingOption(commandLine, choice, out, errors, "4.0"), exitUnexpectedError);
+    EXPECT_EQ(errors.str(), "varnholt: an unexpected error: std::bad_alloc\n");
+}
