@@ -33,7 +33,7 @@ void makePrefix(const fs::path& prefix)
     fs::create_directory_symlink("../drive_c", prefix / "dosdevices/c:");
 }
 
-fs::path makeHome(const fs::path& home, int entries)
+void makeHome(const fs::path& home, int entries)
 {
     const fs::path levels = home / ".PlayOnLinux/wineprefix/pop/drive_c/GOG Games/Populous 3/levels";
     makePrefix(home / ".PlayOnLinux/wineprefix/pop");
@@ -53,7 +53,6 @@ fs::path makeHome(const fs::path& home, int entries)
     put(home / ".config/heroic/gog_store/installed.json", installed + R"({}]})");
     put(home / ".config/heroic/GamesConfig/other.json",
         R"({"other":{"winePrefix":")" + (home / "Games/Heroic/Prefixes/Other Game").string() + R"("}})");
-    return levels;
 }
 
 } // namespace
