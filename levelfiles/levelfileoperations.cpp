@@ -20,17 +20,17 @@ std::string joined(std::string_view first, std::string_view second, std::string_
     return line;
 }
 
-void writeToStandardError(std::string_view line)
-{
-    std::cerr << "varnholt: " << line << '\n';
-}
-
 std::string backedUpLine(std::string_view slotFile)
 {
     return joined(slotFile, " multiplayer level backed up");
 }
 
 } // namespace
+
+void writeToStandardError(std::string_view line)
+{
+    std::cerr << "varnholt: " << line << '\n';
+}
 
 // One slot file to be replaced, with what to log for it.
 struct LevelFileOperations::Replacement {

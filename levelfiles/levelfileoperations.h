@@ -24,6 +24,9 @@ struct SlotFileCopy {
 // its caller: each appends its own outcome line to the activity log, except a failed
 // backup, which stays silent. Why something failed goes to the reason writer, which
 // writes to standard error unless told otherwise.
+// Where reasons go when no writer is given: "varnholt: " and the line, on standard error.
+void writeToStandardError(std::string_view line);
+
 class LevelFileOperations {
 public:
     using LogLineWriter = std::function<void(std::string_view line)>;

@@ -76,7 +76,11 @@ MainWindowLogic::MainWindowLogic(
     ControlOperations& window, LevelsFolderChoice folderChoice, LevelFileOperations::LogLineWriter writeReason)
     : m_window(window)
     , m_folderChoice(std::move(folderChoice))
-    , m_files([this](std::string_view line) { appendLogLine(line); }, std::move(writeReason))
+    , m_files([this](std::string_view line) { appendLogLine(line); },
+          // A reason may name the levels folder: shown as every other name is, so that no
+          // name in it can break the line or send the terminal a command.
+          [writer = writeReason ? std::move(writeReason) : LevelFileOperations::LogLineWriter(writeToStandardError)](
+              std::string_view line) { writer(shownText(line)); })
 {
 }
 
