@@ -14,13 +14,14 @@ namespace {
 namespace fs = std::filesystem;
 using Json = nlohmann::json;
 
-// A record's JSON, or a note of why there is none.
-std::optional<Json> jsonRecord(Search& search, const fs::path& file)
+// A record's JSON, or a note of why there is none; what `keep` turns down is dropped as
+// soon as it is read.
+std::optional<Json> jsonRecord(Search& search, const fs::path& file, const Json::parser_callback_t& keep = nullptr)
 {
     const std::optional<std::string> text = search.readRecord(file);
     if (!text)
         return std::nullopt;
-    Json json = Json::parse(*text, nullptr, false);
+    Json json = Json::parse(*text, keep, false);
     if (json.is_discarded() || !json.is_object()) {
         search.note(file, "record unreadable: not a JSON object");
         return std::nullopt;
@@ -101,7 +102,17 @@ void forEachHeroicGame(Search& search, const HeroicFolders& folders, const Recor
     for (const fs::path& record : gogRecords) {
         if (search.done())
             return;
-        const std::optional<Json> gog = jsonRecord(search, record);
+        // An entry listed again is dropped while the library is read, so that a library
+        // listing one game thousands of times holds it once.
+        std::unordered_set<std::string> listed;
+        const Json::parser_callback_t once = [&](int depth, Json::parse_event_t event, Json& parsed) {
+            if (depth != 2 || event != Json::parse_event_t::object_end)
+                return true;
+            return listed
+                .insert(std::string(stringAt(parsed, "install_path")) + '\0' + std::string(stringAt(parsed, "appName")))
+                .second;
+        };
+        const std::optional<Json> gog = jsonRecord(search, record, once);
         const auto installed = gog ? gog->find("installed") : Json::const_iterator();
         if (!gog || installed == gog->end() || !installed->is_array())
             continue;
