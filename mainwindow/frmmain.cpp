@@ -11,6 +11,7 @@
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QLabel>
+#include <QLayout>
 #include <QLoggingCategory>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -80,15 +81,17 @@ frmMain::frmMain(LevelsFolderChoice folderChoice)
     : m_logic(*this, std::move(folderChoice), writeReason)
 {
     setObjectName(QStringLiteral("frmMain"));
-    // A fixed frame: title, system menu, minimise and close, never maximise.
+    // A fixed frame: title, system menu, minimise and close, never maximise; on Windows a
+    // thin frame with no sizing border.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-        | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+        | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     setWindowTitle(QStringLiteral("Varnholt"));
     setWindowIcon(programIcon());
     setFont(dialogFont());
     buildControls();
     connectEvents();
-    setFixedSize(clientWidth, clientHeight + menuBar()->sizeHint().height());
+    // As big as the client and the menu bar above it, however tall the system draws that.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 frmMain::~frmMain() = default;

@@ -2,6 +2,7 @@
 #include "application.h"
 
 #include "dialogfont.h"
+#include "fixedsize.h"
 #include "pictures.h"
 
 #include <QApplication>
@@ -14,6 +15,7 @@ void setUpApplication()
     QCoreApplication::setApplicationVersion(QStringLiteral(VARNHOLT_VERSION));
     QApplication::setFont(dialogFont());
     QApplication::setWindowIcon(programIcon());
+    keepFixedSizeWindowsFixed();
 }
 
 } // namespace varnholt

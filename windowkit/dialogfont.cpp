@@ -1,14 +1,18 @@
 // SPDX-License-Identifier: MIT
 #include "dialogfont.h"
 
+#include <QStringList>
+
 namespace varnholt {
 
 QFont dialogFont()
 {
+    QFont font;
 #ifdef Q_OS_WIN
-    QFont font(QStringLiteral("Microsoft Sans Serif"));
+    // Wine has no Microsoft Sans Serif; it has Liberation Sans where Linux has.
+    font.setFamilies(QStringList() << QStringLiteral("Microsoft Sans Serif") << QStringLiteral("Liberation Sans"));
 #else
-    QFont font(QStringLiteral("Liberation Sans"));
+    font.setFamilies(QStringList() << QStringLiteral("Liberation Sans"));
 #endif
     font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(8);
@@ -17,7 +21,8 @@ QFont dialogFont()
 
 QFont headingFont()
 {
-    QFont font(QStringLiteral("Arial"));
+    QFont font;
+    font.setFamilies(QStringList() << QStringLiteral("Arial") << QStringLiteral("Liberation Sans"));
     font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(26.25);
     font.setWeight(QFont::Bold);
