@@ -6,9 +6,11 @@
 #include "windowkit/quitafterlastwindow.h"
 
 #include <QApplication>
+#include <QMessageBox>
 
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -49,9 +51,7 @@ void endWithoutDisplay(QtMsgType type, const QMessageLogContext& context, const 
     toolkitMessages(type, context, message);
 }
 
-} // namespace
-
-int main(int argc, char* argv[])
+int run(int argc, char* argv[])
 {
     // Before anything is printed: from a Windows command prompt, output reaches it.
     varnholt::platform::connectToParentConsole();
@@ -83,9 +83,32 @@ int main(int argc, char* argv[])
     varnholt::setUpApplication();
     const varnholt::QuitAfterLastWindow lifetime;
 
-    varnholt::frmMain window(choice);
-    // Start-up runs before the window is first shown, so its message comes first.
-    window.Form_Load();
-    window.show();
-    return QApplication::exec();
+    try {
+        varnholt::frmMain window(choice);
+        // Start-up runs before the window is first shown, so its message comes first.
+        window.Form_Load();
+        window.show();
+        return QApplication::exec();
+    } catch (const std::exception& error) {
+        // Started from the desktop, a player sees no standard error: the box tells it.
+        QMessageBox box(QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(),
+            QStringLiteral("Varnholt stopped on an unexpected error: %1").arg(QString::fromUtf8(error.what())),
+            QMessageBox::Ok);
+        box.exec();
+        throw;
+    }
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    // The last guard: whatever no part of the program foresaw is told with its message and
+    // a status of its own, never an abort.
+    try {
+        return run(argc, argv);
+    } catch (const std::exception& error) {
+        std::cerr << "varnholt: an unexpected error: " << error.what() << '\n';
+        return varnholt::exitUnexpectedError;
+    }
 }
