@@ -13,7 +13,11 @@
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
+#ifdef Q_OS_WIN
+    QFont font(QStringLiteral("Microsoft Sans Serif"));
+#else
     QFont font(QStringLiteral("Liberation Sans"));
+#endif
     font.setPointSizeF(8);
     QApplication::setFont(font);
 

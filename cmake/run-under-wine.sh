@@ -27,6 +27,11 @@ mkdir -p "$(dirname "$prefix")"
         touch "$prefix/.making"
         "$wine" wineboot --init >/dev/null 2>&1
         wineserver --wait
+        # Windows drawn on one virtual desktop, whose frames and focus Wine manages itself
+        # as Windows does, with no window manager needed on the X display.
+        "$wine" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+        "$wine" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+        wineserver --wait
         mv "$prefix/.making" "$prefix/.made"
     fi
 ) 9>"$prefix.lock"

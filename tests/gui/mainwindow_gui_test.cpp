@@ -222,6 +222,7 @@ private slots:
 
     void withoutTheGameTheMessageComesBeforeTheWindow()
     {
+        m_window.reset(); // Windows deletes no folder a program holds open
         std::filesystem::remove_all(m_game->prefix / "drive_c" / "Program Files");
         frmMain window(m_game->choice());
         QStringList seen; // text, title, and whether the main window was already shown
