@@ -110,9 +110,8 @@ private slots:
         QCOMPARE(m_window->screen()->logicalDotsPerInch(), 96.0);
         QCOMPARE(QFontInfo(QApplication::font()).pixelSize(), 11); // 8 points, drawn in whole pixels
         // A few places of the layout, in pixels of a 96 DPI screen.
-        const auto placeOf = [this](const char* name) {
-            return m_window->centralWidget()->findChild<QWidget*>(name)->geometry();
-        };
+        const auto placeOf
+            = [this](const char* name) { return m_window->centralWidget()->findChild<QWidget*>(name)->geometry(); };
         QCOMPARE(placeOf("Image1"), QRect(168, 8, 354, 132));
         QCOMPARE(placeOf("Text1"), QRect(8, 336, 449, 94));
         QCOMPARE(placeOf("cmdChange"), QRect(560, 392, 81, 33));

@@ -2,8 +2,8 @@
 #pragma once
 
 #include "gamesearch/gamesearch.h"
-#include "session/mainwindowlogic.h"
 #include "scratchfolder.h"
+#include "session/mainwindowlogic.h"
 
 #include <map>
 
