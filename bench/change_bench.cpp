@@ -70,7 +70,8 @@ void change(benchmark::State& state, const fs::path& where)
     const LevelsFolder folder(where);
     varnholt::LevelFileOperations files([](std::string_view line) { benchmark::DoNotOptimize(line.data()); });
     files.setLevelsFolder(folder.path());
-    for (auto _ : state) {
+    for (auto iteration : state) {
+        (void)iteration;
         forEveryFile(
             folder.path(),
             [&](const fs::path&, const std::string& level, const std::string& slot) {
@@ -84,7 +85,8 @@ void change(benchmark::State& state, const fs::path& where)
 void copyFloor(benchmark::State& state, const fs::path& where, bool flushed)
 {
     const LevelsFolder folder(where);
-    for (auto _ : state) {
+    for (auto iteration : state) {
+        (void)iteration;
         forEveryFile(
             folder.path(),
             [&](const fs::path& in, const std::string& level, const std::string& slot) {

@@ -115,7 +115,7 @@ const std::vector<Layout> layouts {
     { "today's default installation, its working copy in AppData a link to it",
         [](Home& h) {
             const fs::path driveC = makeWinePrefix(h.home / ".wine") / "drive_c";
-            const fs::path levels = gameAt(driveC / "Program Files/Bullfrog/Populous/levels");
+            fs::path levels = gameAt(driveC / "Program Files/Bullfrog/Populous/levels");
             fs::create_directories(driveC / "users/player/AppData/Local/Bullfrog/Populous");
             fs::create_directory_symlink(levels, driveC / "users/player/AppData/Local/Bullfrog/Populous/levels");
             return levels;
@@ -618,10 +618,11 @@ TEST(GameSearch, ABrokenRecordOrFolderNeverEndsTheSearch)
             // A link to nowhere is no record, and a registry file that is not there is no news.
             const std::string expected = kind == "folder no one may enter" ? "record unreadable: not a regular file"
                                                                            : std::string("record unreadable: ") + loop;
+            const bool record = isRecord; // a lambda may not capture a structured binding before C++20's fix
             const ChildEnd child = runInChild(
                 [&](int) {
                     const std::vector<FoundLevelsFolder> found = home.search();
-                    const bool noted = !isRecord || kind == "dangling link" || home.outcomeAt(broken) == expected;
+                    const bool noted = !record || kind == "dangling link" || home.outcomeAt(broken) == expected;
                     return found.size() == 1 && sameFolder(found.front().path, levels) && noted ? 0 : 1;
                 },
                 true);
