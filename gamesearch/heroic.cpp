@@ -2,8 +2,7 @@
 #include "heroic.h"
 
 #include "folderpaths.h"
-
-#include <nlohmann/json.hpp>
+#include "jsonrecord.h"
 
 #include <map>
 #include <unordered_set>
@@ -12,32 +11,6 @@ namespace varnholt {
 namespace {
 
 namespace fs = std::filesystem;
-using Json = nlohmann::json;
-
-// A record's JSON, or a note of why there is none; what `keep` turns down is dropped as
-// soon as it is read.
-std::optional<Json> jsonRecord(Search& search, const fs::path& file, const Json::parser_callback_t& keep = nullptr)
-{
-    const std::optional<std::string> text = search.readRecord(file);
-    if (!text)
-        return std::nullopt;
-    Json json = Json::parse(*text, keep, false);
-    if (json.is_discarded() || !json.is_object()) {
-        search.note(file, "record unreadable: not a JSON object");
-        return std::nullopt;
-    }
-    return json;
-}
-
-std::string_view stringAt(const Json& object, const char* key)
-{
-    if (!object.is_object())
-        return {};
-    const auto found = object.find(key);
-    return found != object.end() && found->is_string() ? std::string_view(found->get_ref<const std::string&>())
-                                                       : std::string_view();
-}
-
 std::optional<fs::path> prefixOf(Search& search, const fs::path& configFolder, std::string_view appName,
     std::string_view runner, const RecordedPath& pathOf)
 {
@@ -45,16 +18,17 @@ std::optional<fs::path> prefixOf(Search& search, const fs::path& configFolder, s
         return std::nullopt;
     // Today's settings file, then the one newer Heroics write per runner.
     const fs::path settingsFolder = configFolder / "GamesConfig";
-    if (const std::optional<Json> settings = jsonRecord(search, settingsFolder / (std::string(appName) + ".json"))) {
+    if (const std::optional<Json> settings
+        = jsonRecord(search, settingsFolder / (std::string(appName) + ".json"), Json::value_t::object)) {
         const auto game = settings->find(std::string(appName));
         if (game != settings->end())
-            return pathOf(stringAt(*game, "winePrefix"));
+            return pathOf(jsonString(*game, "winePrefix"));
     }
-    if (const std::optional<Json> settings
-        = jsonRecord(search, settingsFolder / (std::string(appName) + "_" + std::string(runner) + ".json"))) {
+    if (const std::optional<Json> settings = jsonRecord(search,
+            settingsFolder / (std::string(appName) + "_" + std::string(runner) + ".json"), Json::value_t::object)) {
         const auto game = settings->find("settings");
         if (game != settings->end())
-            return pathOf(stringAt(*game, "winePrefix"));
+            return pathOf(jsonString(*game, "winePrefix"));
     }
     return std::nullopt;
 }
@@ -109,29 +83,30 @@ void forEachHeroicGame(Search& search, const HeroicFolders& folders, const Recor
             if (depth != 2 || event != Json::parse_event_t::object_end)
                 return true;
             return listed
-                .insert(std::string(stringAt(parsed, "install_path")) + '\0' + std::string(stringAt(parsed, "appName")))
+                .insert(
+                    std::string(jsonString(parsed, "install_path")) + '\0' + std::string(jsonString(parsed, "appName")))
                 .second;
         };
-        const std::optional<Json> gog = jsonRecord(search, record, once);
+        const std::optional<Json> gog = jsonRecord(search, record, Json::value_t::object, once);
         const auto installed = gog ? gog->find("installed") : Json::const_iterator();
         if (!gog || installed == gog->end() || !installed->is_array())
             continue;
         for (const Json& game : *installed)
-            add(stringAt(game, "install_path"), stringAt(game, "appName"), "gog");
+            add(jsonString(game, "install_path"), jsonString(game, "appName"), "gog");
     }
     for (const fs::path& record : sideloadRecords) {
         if (search.done())
             return;
-        const std::optional<Json> sideloaded = jsonRecord(search, record);
+        const std::optional<Json> sideloaded = jsonRecord(search, record, Json::value_t::object);
         if (!sideloaded)
             continue;
         const auto list = sideloaded->find("games");
         if (list != sideloaded->end() && list->is_array()) {
             for (const Json& game : *list) {
                 const std::optional<fs::path> executable = pathOf(
-                    stringAt(game.is_object() && game.contains("install") ? game["install"] : Json(), "executable"));
+                    jsonString(game.is_object() && game.contains("install") ? game["install"] : Json(), "executable"));
                 if (executable)
-                    add(executable->parent_path().string(), stringAt(game, "app_name"), "sideload");
+                    add(executable->parent_path().string(), jsonString(game, "app_name"), "sideload");
             }
         }
     }

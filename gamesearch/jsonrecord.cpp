@@ -5,12 +5,13 @@ namespace varnholt {
 
 namespace fs = std::filesystem;
 
-std::optional<Json> jsonRecord(Search& search, const fs::path& file, Json::value_t kind)
+std::optional<Json> jsonRecord(
+    Search& search, const fs::path& file, Json::value_t kind, const Json::parser_callback_t& keep)
 {
     const std::optional<std::string> text = search.readRecord(file);
     if (!text)
         return std::nullopt;
-    Json json = Json::parse(*text, nullptr, false);
+    Json json = Json::parse(*text, keep, false);
     if (json.is_discarded() || json.type() != kind) {
         search.note(file,
             kind == Json::value_t::array ? "record unreadable: not a JSON list"
