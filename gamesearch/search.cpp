@@ -109,10 +109,10 @@ std::optional<std::string> Search::readRecord(const fs::path& file) const
     if (const auto read = m_records.find(key); read != m_records.end())
         return read->second;
     RecordFile record = readRecordFile(file);
-    if (record.problem == "no such file")
-        note(file, record.problem);
+    if (record.problem.kind == RecordProblem::Kind::NoSuchFile)
+        note(file, record.problem.why);
     else if (!record.text)
-        noteUnreadable(file, record.problem);
+        noteUnreadable(file, record.problem.why);
     m_records.emplace(std::move(key), record.text);
     return std::move(record.text);
 }

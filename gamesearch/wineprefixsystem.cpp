@@ -103,8 +103,8 @@ std::vector<std::optional<std::string>> WinePrefixSystem::registryValues(
     const fs::path path = m_prefix / (machine ? "system.reg" : "user.reg");
     RecordReader ownReader;
     const RecordView file = (m_reader != nullptr ? *m_reader : ownReader).read(path, largestRegistryFile);
-    if (!file.text && file.problem != "no such file" && m_note)
-        m_note(path, file.problem);
+    if (!file.text && file.problem.kind != RecordProblem::Kind::NoSuchFile && m_note)
+        m_note(path, file.problem.why);
     if (!file.text)
         return std::vector<std::optional<std::string>>(wanted.size());
     if (!machine)

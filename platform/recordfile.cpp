@@ -13,10 +13,10 @@ std::string recordTooLarge(std::size_t limit)
 RecordFile readRecordFile(const fs::path& file, std::size_t limit)
 {
     std::string text;
-    std::string why;
-    const std::optional<std::size_t> length = readRecordInto(file, limit, text, why);
+    RecordProblem problem;
+    const std::optional<std::size_t> length = readRecordInto(file, limit, text, problem);
     if (!length)
-        return { std::nullopt, std::move(why) };
+        return { std::nullopt, std::move(problem) };
     text.resize(*length);
     return { std::move(text), {} };
 }

@@ -14,34 +14,53 @@ namespace varnholt {
 
 namespace fs = std::filesystem;
 
+namespace {
+
+using Kind = RecordProblem::Kind;
+
+void failed(RecordProblem& problem, Kind kind, std::string why, int error = 0)
+{
+    problem
+        = { kind, error != 0 ? std::error_code(error, std::generic_category()) : std::error_code(), std::move(why) };
+}
+
+void failedOnErrno(RecordProblem& problem)
+{
+    const int error = errno;
+    failed(problem, error == ENOENT ? Kind::NoSuchFile : Kind::Unreadable,
+        error == ENOENT ? "no such file" : std::strerror(error), error);
+}
+
+} // namespace
+
 std::optional<std::size_t> readRecordInto(
-    const fs::path& file, std::size_t limit, std::string& buffer, std::string& why)
+    const fs::path& file, std::size_t limit, std::string& buffer, RecordProblem& problem)
 {
     // A look first, so that nothing but a regular file is ever opened: opening a FIFO
     // would wait for a writer, and a device may do anything. The open itself does not
     // wait either, and what it opened is checked again.
     struct stat before { };
     if (::stat(file.c_str(), &before) != 0) {
-        why = errno == ENOENT ? "no such file" : std::strerror(errno);
+        failedOnErrno(problem);
         return std::nullopt;
     }
     if (!S_ISREG(before.st_mode)) {
-        why = "not a regular file";
+        failed(problem, Kind::NotARegularFile, "not a regular file");
         return std::nullopt;
     }
     if (static_cast<std::uintmax_t>(before.st_size) > limit) {
-        why = recordTooLarge(limit);
+        failed(problem, Kind::TooLarge, recordTooLarge(limit));
         return std::nullopt;
     }
     const int descriptor = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (descriptor < 0) {
-        why = std::strerror(errno);
+        failedOnErrno(problem);
         return std::nullopt;
     }
     std::optional<std::size_t> done;
     struct stat opened { };
     if (::fstat(descriptor, &opened) != 0 || !S_ISREG(opened.st_mode)) {
-        why = "not a regular file";
+        failed(problem, Kind::NotARegularFile, "not a regular file");
     } else {
         // One byte past what there should be: a file that grew meanwhile is passed over.
         // The buffer only grows, so reading many records costs no fresh memory each.
@@ -50,9 +69,10 @@ std::optional<std::size_t> readRecordInto(
             buffer.resize(wanted);
         const ssize_t got = platform::readFully(descriptor, buffer.data(), wanted);
         if (got < 0)
-            why = std::strerror(errno);
+            failedOnErrno(problem);
         else if (static_cast<std::size_t>(got) == wanted)
-            why = wanted > limit ? recordTooLarge(limit) : "grew while it was read";
+            failed(problem, wanted > limit ? Kind::TooLarge : Kind::Unreadable,
+                wanted > limit ? recordTooLarge(limit) : "grew while it was read");
         else
             done = static_cast<std::size_t>(got);
     }
