@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "yamlrecord.h"
 
+#include <string>
+
 namespace varnholt {
 
 namespace fs = std::filesystem;
@@ -10,14 +12,19 @@ std::optional<YAML::Node> yamlRecord(Search& search, const fs::path& file)
     const std::optional<std::string> text = search.readRecord(file);
     if (!text)
         return std::nullopt;
+    std::string why = "not a YAML mapping";
     try {
         YAML::Node node = YAML::Load(*text);
         if (node.IsMap())
             return node;
-    } catch (const YAML::Exception&) {
-        // malformed, or nested deeper than the parser goes: noted below
+    } catch (const YAML::Exception& error) {
+        // Malformed, or nested deeper than the parser goes: where the parser stopped, as
+        // an editor counts lines and columns (the parser counts from 0), and its words.
+        if (!error.mark.is_null())
+            why += " (line " + std::to_string(error.mark.line + 1) + ", column " + std::to_string(error.mark.column + 1)
+                + ": " + error.msg + ")";
     }
-    search.note(file, "record unreadable: not a YAML mapping");
+    search.note(file, "record unreadable: " + why);
     return std::nullopt;
 }
 

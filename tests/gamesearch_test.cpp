@@ -414,6 +414,7 @@ TEST(GameSearch, HostileRecordsArePassedOverAndSaidWhy)
     put(lutris / "huge.yml", "");
     fs::resize_file(lutris / "huge.yml", std::uintmax_t { 60 } << 20);
     put(lutris / "deep.yml", std::string(100000, '['));
+    put(lutris / "unclosed.yml", "game:\n  exe: [one, two\n"); // told where the parser stopped
     put(lutris / "relative.yml", "game:\n  exe: relative/popTB.exe\n  prefix: relative\n");
     const fs::path notRead = gameAt(home.scratch / "not read/levels"); // named only by files that are no records:
     put(lutris / "old.yml.bak", "game:\n  working_dir: " + notRead.parent_path().string() + "\n");
@@ -475,7 +476,10 @@ TEST(GameSearch, HostileRecordsArePassedOverAndSaidWhy)
     EXPECT_EQ(home.outcomeAt(wine / "user.reg"), "record unreadable: not a regular file");
     EXPECT_EQ(home.outcomeAt(steam / "steamapps/libraryfolders.vdf"), "record unreadable: not a regular file");
     EXPECT_EQ(home.outcomeAt(lutris / "huge.yml"), "record unreadable: larger than 4194304 bytes");
-    EXPECT_EQ(home.outcomeAt(lutris / "deep.yml"), "record unreadable: not a YAML mapping");
+    EXPECT_EQ(
+        home.outcomeAt(lutris / "deep.yml"), "record unreadable: not a YAML mapping (line 1, column 1: bad file)");
+    EXPECT_EQ(home.outcomeAt(lutris / "unclosed.yml"),
+        "record unreadable: not a YAML mapping (line 3, column 1: end of sequence flow not found)");
     EXPECT_EQ(
         home.outcomeAt(home.home / ".config/heroic/gog_store/installed.json"), "record unreadable: not a JSON object");
     EXPECT_EQ(home.outcomeAt(home.home / "Games/dangling"), "no Wine prefix");
