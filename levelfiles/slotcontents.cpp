@@ -8,6 +8,7 @@
 #include <exception>
 #include <map>
 #include <optional>
+#include <system_error>
 
 namespace varnholt {
 namespace {
@@ -17,6 +18,13 @@ constexpr std::size_t largestLevelFile = std::size_t { 16 } << 20;
 
 // The extensions in the order they are compared: the small files before the ".dat".
 constexpr std::array<std::string_view, 4> comparisonOrder { ".hdr", ".ver", ".inf", ".dat" };
+
+// A failure that says nothing of what a file holds, only that the system would not read it.
+bool isRefusedRead(const std::error_code& error)
+{
+    return error == std::errc::permission_denied || error == std::errc::operation_not_permitted
+        || error == std::errc::io_error;
+}
 
 // Reads each file at most once, and only as far as a comparison needs it.
 class FileReader {
@@ -37,6 +45,8 @@ public:
             const std::optional<FileRecord> file = m_files.findFile(name);
             if (file && file->status.type == platform::EntryType::File)
                 size = file->status.size;
+        } catch (const std::system_error& error) {
+            remember(error);
         } catch (const std::exception&) {
             // an ambiguous or unreadable name holds nothing we can tell
         }
@@ -51,6 +61,8 @@ public:
         std::optional<std::string> content;
         try {
             content = m_files.readFile(name, largestLevelFile);
+        } catch (const std::system_error& error) {
+            remember(error);
         } catch (const std::exception&) {
             // no content to compare: it equals nothing
         }
@@ -69,8 +81,18 @@ public:
         return first && first == content(b);
     }
 
+    // The first refused read, if any: what was compared then proved nothing.
+    [[nodiscard]] std::error_code refused() const { return m_refused; }
+
 private:
+    void remember(const std::system_error& error)
+    {
+        if (!m_refused && isRefusedRead(error.code()))
+            m_refused = error.code();
+    }
+
     const FileSystemService& m_files;
+    std::error_code m_refused;
     std::map<std::string, std::optional<std::uint64_t>> m_sizes;
     std::map<std::string, std::optional<std::string>> m_contents;
 };
@@ -107,14 +129,10 @@ Pairs pairsFor(const LevelSlot& slot, LevelNumber level)
 
 } // namespace
 
-std::vector<std::string> slotNamesInTwoCases(const FileSystemService& files, const LevelSlot& slot)
+namespace {
+
+std::vector<std::string> namesInTwoCases(const std::vector<std::string>& names, const LevelSlot& slot)
 {
-    std::vector<std::string> names;
-    try {
-        names = files.names();
-    } catch (const std::exception&) {
-        return {}; // an unreadable folder holds nothing to tell apart
-    }
     std::vector<std::string> same;
     for (const std::string_view extension : levelFileExtensions) {
         const std::string file = levelFileName(slot.levelNumber, extension);
@@ -128,6 +146,17 @@ std::vector<std::string> slotNamesInTwoCases(const FileSystemService& files, con
     }
     std::sort(same.begin(), same.end());
     return same;
+}
+
+} // namespace
+
+std::vector<std::string> slotNamesInTwoCases(const FileSystemService& files, const LevelSlot& slot)
+{
+    try {
+        return namesInTwoCases(files.names(), slot);
+    } catch (const std::exception&) {
+        return {}; // an unreadable folder holds nothing to tell apart
+    }
 }
 
 std::string namesInTwoCasesText(const std::vector<std::string>& names)
@@ -149,6 +178,8 @@ std::string SlotContent::describe() const
         return std::string(levelText);
     case Kind::NotBackedUp:
         return "the game's own map; not backed up yet";
+    case Kind::Unreadable:
+        return "files that cannot be read: " + whyUnreadable.message();
     case Kind::NoLevel:
         break;
     }
@@ -157,22 +188,30 @@ std::string SlotContent::describe() const
 
 SlotContent identifySlot(const FileSystemService& files, const LevelSlot& slot)
 {
-    if (std::vector<std::string> same = slotNamesInTwoCases(files, slot); !same.empty())
-        return { SlotContent::Kind::NamesInTwoCases, {}, std::move(same) };
+    std::vector<std::string> names;
+    try {
+        names = files.names();
+    } catch (const std::system_error& error) {
+        return { SlotContent::Kind::Unreadable, {}, {}, error.code() };
+    }
+    if (std::vector<std::string> same = namesInTwoCases(names, slot); !same.empty())
+        return { SlotContent::Kind::NamesInTwoCases, {}, std::move(same), {} };
     FileReader reader(files);
     if (allEqual(reader, pairsFor(slot, slot.levelNumber)))
-        return { SlotContent::Kind::OriginalMap, {}, {} };
+        return { SlotContent::Kind::OriginalMap, {}, {}, {} };
     for (const Selector selector : { slot.baseGameSelector, slot.expansionSelector }) {
         for (const SelectorEntry& entry : entriesOf(selector)) {
             if (entry.levelNumber != slot.levelNumber && allEqual(reader, pairsFor(slot, entry.levelNumber)))
-                return { SlotContent::Kind::Level, entry.text, {} };
+                return { SlotContent::Kind::Level, entry.text, {}, {} };
         }
     }
+    if (const std::error_code refused = reader.refused())
+        return { SlotContent::Kind::Unreadable, {}, {}, refused };
     for (const std::string_view extension : comparisonOrder) {
         if (reader.size(backupFileName(levelFileName(slot.levelNumber, extension))))
             return {};
     }
-    return { SlotContent::Kind::NotBackedUp, {}, {} };
+    return { SlotContent::Kind::NotBackedUp, {}, {}, {} };
 }
 
 } // namespace varnholt

@@ -6,6 +6,7 @@
 
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 namespace varnholt {
@@ -13,16 +14,18 @@ namespace varnholt {
 // What a slot's files hold now, told by their content, not by what was last chosen: after
 // a restart, or a Change made by another program, this is what the game will load.
 struct SlotContent {
-    enum class Kind { OriginalMap, Level, NoLevel, NotBackedUp, NamesInTwoCases };
+    enum class Kind { OriginalMap, Level, NoLevel, NotBackedUp, NamesInTwoCases, Unreadable };
     Kind kind = Kind::NoLevel;
     std::string_view levelText; // the level's entry text, for Kind::Level
     std::vector<std::string> sameNames; // for Kind::NamesInTwoCases, as the folder has them
+    std::error_code whyUnreadable; // for Kind::Unreadable, as the system said it
 
     // "the original map", "5 - Death from above", "files that match no level", for a slot
     // Varnholt has never backed up, and so never changed, "the game's own map; not backed
     // up yet", or for one whose file is there under two names, which Change leaves alone,
     // "files in two letter cases, levl2080.dat and LEVL2080.DAT: Change leaves this slot
-    // alone".
+    // alone", or for a folder or file the system would not let it read, "files that cannot
+    // be read: Permission denied".
     [[nodiscard]] std::string describe() const;
 };
 
@@ -39,7 +42,10 @@ std::string namesInTwoCasesText(const std::vector<std::string>& names); // "a an
 // compared first, then the small files, and the large ".dat" last. A slot that matches
 // no level and has no backup at all has never been changed by Varnholt, which then has
 // nothing to compare it with: it holds the game's own map. A slot one of whose files is
-// there in two letter cases is told as such before anything else. Only reads.
+// there in two letter cases is told as such before anything else. A folder that cannot be
+// listed, or a file the system refuses to read (EACCES, EPERM, EIO) where no level
+// matches, is unreadable, with the system's reason: nothing can be told of what it holds.
+// Only reads.
 SlotContent identifySlot(const FileSystemService& files, const LevelSlot& slot);
 
 } // namespace varnholt

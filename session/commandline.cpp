@@ -189,6 +189,8 @@ int showSlots(const LevelsFolderChoice& choice, std::ostream& out, std::ostream&
         out << slot.levelNumber << ": " << content.describe() << '\n';
         if (content.kind == SlotContent::Kind::NamesInTwoCases)
             errors << slotInTwoCasesLogLine(slot.levelNumber, namesInTwoCasesText(content.sameNames)) << '\n';
+        if (content.kind == SlotContent::Kind::Unreadable)
+            errors << slotUnreadableReason(slot.levelNumber, content.whyUnreadable.message()) << '\n';
     }
     return exitDone;
 }

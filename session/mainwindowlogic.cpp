@@ -54,6 +54,11 @@ std::string levelsFolderNotWritableMessage(std::string_view folder)
           "then choose Run as administrator.";
 }
 
+std::string slotUnreadableReason(LevelNumber slot, std::string_view reason)
+{
+    return "Slot " + std::to_string(slot) + " cannot be read: " + std::string(reason);
+}
+
 std::string levelsFolderLogLine(std::string_view folder)
 {
     return "Using the levels folder " + std::string(folder);
@@ -320,7 +325,9 @@ void MainWindowLogic::cmdChange_Click()
         appendLogLine(std::string(separatorLength, '-'));
         m_window.setChangeEnabled(false);
         showWhatSlotsHold();
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
+        // The box's words are fixed; the reason it was given goes where every reason goes.
+        m_files.writeReason(std::string("Change stopped: ") + error.what());
         m_window.showMessage(changeFailedMessage);
     }
 }
@@ -390,8 +397,12 @@ void MainWindowLogic::showWhatSlotsHold()
     const FileSystemService* folder = m_files.levelsFolder();
     if (folder == nullptr)
         return; // no folder, nothing to tell
-    for (const LevelSlot& slot : levelSlots)
-        m_window.showSlotContent(slot, "Now in this slot: " + identifySlot(*folder, slot).describe());
+    for (const LevelSlot& slot : levelSlots) {
+        const SlotContent content = identifySlot(*folder, slot);
+        m_window.showSlotContent(slot, "Now in this slot: " + content.describe());
+        if (content.kind == SlotContent::Kind::Unreadable)
+            m_files.writeReason(slotUnreadableReason(slot.levelNumber, content.whyUnreadable.message()));
+    }
 }
 
 void MainWindowLogic::cmdExit_Click()

@@ -59,6 +59,10 @@ std::string levelsCopyWarning(std::string_view folder, std::string_view copy);
 // cases, levl2080.dat and LEVL2080.DAT".
 std::string slotInTwoCasesLogLine(LevelNumber slot, std::string_view names);
 
+// The reason, on standard error, when the files of a slot cannot be read, and so what it
+// holds cannot be told: "Slot 2080 cannot be read: Permission denied".
+std::string slotUnreadableReason(LevelNumber slot, std::string_view reason);
+
 // How start-up finds the levels folder: searched for, or the one the player named.
 struct LevelsFolderChoice {
     // NOLINTNEXTLINE(google-explicit-constructor): an environment alone means "search"

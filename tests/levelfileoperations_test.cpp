@@ -3,6 +3,7 @@
 // name, names that are no plain file names or no temporary files', and a levels folder
 // moved while it is open.
 #include "levelfiles/levelfileoperations.h"
+#include "levelfiles/slotcontents.h"
 #include "platform/platformfiles.h"
 #include "platform/temporaryname.h"
 #include "support/loglines.h"
@@ -10,6 +11,8 @@
 #include "support/slotfile.h"
 
 #include <gtest/gtest.h>
+
+#include <cerrno>
 
 using namespace varnholt;
 using namespace varnholt::test;
@@ -66,6 +69,12 @@ TEST(LevelFileOperations, AnExistingBackupIsNeverReplacedNorAnyNameTakenForAPath
     EXPECT_TRUE(service.fileExists("levl2080.dat"));
     for (const char* name : { "", ".", "..", "a/b", "..\\LEVL2080.DAT", "c:LEVL2080.DAT", "LEVL2080.DAT/" })
         EXPECT_FALSE(service.fileExists(name)) << name;
+    // A folder the system will not list holds nothing that can be told: unreadable, with the reason.
+    platform::setStepHook([](platform::Step step) { return step == platform::Step::ListFolder ? EIO : 0; });
+    const SlotContent unlisted = identifySlot(service, levelSlots[0]);
+    platform::setStepHook(nullptr);
+    EXPECT_EQ(unlisted.kind, SlotContent::Kind::Unreadable);
+    EXPECT_EQ(unlisted.describe(), "files that cannot be read: " + std::make_error_code(std::errc::io_error).message());
     // Only names of the temporary files' own form are taken for a killed run's leftovers.
     EXPECT_TRUE(isTemporaryName(randomTemporaryName()));
     EXPECT_TRUE(isTemporaryName(".varnholt-AbC123.tmp"));

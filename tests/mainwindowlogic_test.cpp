@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "platform/platformfiles.h"
 #include "session/commandline.h"
 #include "session/mainwindowlogic.h"
 #include "support/childprocess.h"
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <sstream>
 
 using namespace varnholt;
@@ -66,6 +68,20 @@ TEST_F(MainWindowLogicTest, StartUpAndASessionOfChanges)
     writeFile(levels / "copy of levl2080.inf", "levl2080.inf original");
     logic.showWhatSlotsHold();
     EXPECT_EQ(window.slotContents[2080], "Now in this slot: the original map");
+    // Files the system will not read tell nothing of what a slot holds: told as unreadable,
+    // with the reason, in the description, by --show-slots and on standard error.
+    const std::string refused = std::make_error_code(std::errc::permission_denied).message();
+    platform::setStepHook([](platform::Step step) { return step == platform::Step::Open ? EACCES : 0; });
+    testing::internal::CaptureStderr();
+    logic.showWhatSlotsHold();
+    std::ostringstream slots;
+    std::ostringstream reasons;
+    EXPECT_EQ(showSlots(environment(), slots, reasons), 0);
+    platform::setStepHook(nullptr);
+    EXPECT_TRUE(testing::internal::GetCapturedStderr().starts_with("varnholt: " + slotUnreadableReason(2080, refused)));
+    EXPECT_EQ(window.slotContents[2080], "Now in this slot: files that cannot be read: " + refused);
+    EXPECT_TRUE(slots.str().starts_with("2080: files that cannot be read: " + refused + "\n")) << slots.str();
+    EXPECT_TRUE(reasons.str().starts_with(slotUnreadableReason(2080, refused) + "\n")) << reasons.str();
     struct Step {
         bool expansion;
         Selector selector;
@@ -109,7 +125,10 @@ TEST_F(MainWindowLogicTest, StartUpAndASessionOfChanges)
     window.log.clear();
     window.setSelectorText(Selector::Combo1, "21 - Fractured Earth");
     window.index[FakeWindow::at(Selector::Combo2)] = -1;
+    testing::internal::CaptureStderr();
     logic.cmdChange_Click();
+    EXPECT_EQ(
+        testing::internal::GetCapturedStderr(), "varnholt: Change stopped: a level selector has no current entry\n");
     EXPECT_EQ(window.log, Log::slot(2080, 2021)); // what is done stays done; no separator
     EXPECT_EQ(window.messages, std::vector<std::string> { std::string(changeFailedMessage) });
     EXPECT_TRUE(window.changeEnabled);
