@@ -106,15 +106,6 @@ std::string_view KeyValue::valueOf(std::string_view name) const
     return {};
 }
 
-const KeyValue* KeyValue::blockOf(std::string_view name) const
-{
-    for (const KeyValue& entry : block) {
-        if (entry.isBlock && equalIgnoringCase(entry.key, name))
-            return &entry;
-    }
-    return nullptr;
-}
-
 std::vector<KeyValue> parseKeyValues(std::string_view text)
 {
     std::vector<KeyValue> entries;

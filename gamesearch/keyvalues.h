@@ -17,8 +17,6 @@ struct KeyValue {
 
     // The value of the first entry of the block with that key, in any letter case.
     [[nodiscard]] std::string_view valueOf(std::string_view name) const;
-    // The first block entry of the block with that key, in any letter case, or nullptr.
-    [[nodiscard]] const KeyValue* blockOf(std::string_view name) const;
 };
 
 // The entries of a KeyValues text, at its top level. Keys and values are quoted (with
