@@ -7,7 +7,7 @@
 // nothing and so are compared with every level. Prints the median of 20 runs.
 //   slots_bench [FOLDER]      (the levels folder is made in FOLDER, by default the current one)
 #include "catalogue/levelcatalogue.h"
-#include "levelfiles/filesystemservice.h"
+#include "levelfiles/openlevelsfolder.h"
 #include "levelfiles/slotcontents.h"
 
 #include <algorithm>
@@ -50,7 +50,7 @@ int main(int argc, char* argv[])
         write(levelFileName(2120, extension), 7, extension == ".dat" ? 64 * 1024 : 1024);
     }
 
-    const FileSystemService files(folder);
+    const OpenLevelsFolder files(folder);
     std::vector<double> times;
     std::string seen;
     for (int run = 0; run < 20; ++run) {

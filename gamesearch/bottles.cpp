@@ -35,7 +35,7 @@ std::vector<fs::path> bottles(Search& search, const fs::path& dataFolder, const 
         }
     }
     for (const fs::path& folder : bottleFolders) {
-        for (const fs::path& bottle : entriesOf(folder)) {
+        for (const fs::path& bottle : sortedEntries(folder)) {
             const fs::path placeholder = bottle / "placeholder.yml";
             if (!mayBeThere(placeholder)) {
                 found.push_back(bottle);

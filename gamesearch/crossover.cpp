@@ -7,7 +7,7 @@ namespace varnholt {
 
 std::vector<std::filesystem::path> crossOverBottles(const std::filesystem::path& home)
 {
-    return entriesOf(home / ".cxoffice");
+    return sortedEntries(home / ".cxoffice");
 }
 
 } // namespace varnholt

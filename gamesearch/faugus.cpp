@@ -36,7 +36,7 @@ void forEachFaugusGame(Search& search, const std::vector<fs::path>& records, con
 
 std::vector<fs::path> faugusDefaultPrefixes(const fs::path& home)
 {
-    return entriesOf(home / "Faugus");
+    return sortedEntries(home / "Faugus");
 }
 
 } // namespace varnholt

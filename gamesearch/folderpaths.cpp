@@ -49,7 +49,7 @@ std::optional<fs::path> followWindowsPath(fs::path folder, std::string_view step
     return folder;
 }
 
-std::vector<fs::path> entriesOf(const fs::path& folder)
+std::vector<fs::path> sortedEntries(const fs::path& folder)
 {
     std::vector<fs::path> entries;
     std::error_code error;

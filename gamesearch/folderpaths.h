@@ -20,7 +20,7 @@ std::optional<std::filesystem::path> followWindowsPath(std::filesystem::path fol
 
 // The entries of one folder (never of its subfolders), sorted, so that the order tried
 // does not depend on the disk. Nothing when it cannot be read.
-std::vector<std::filesystem::path> entriesOf(const std::filesystem::path& folder);
+std::vector<std::filesystem::path> sortedEntries(const std::filesystem::path& folder);
 
 // A path made absolute with its "." and ".." steps taken as the system takes them: a ".."
 // after a symbolic link leads out of the link's target, not back to the folder holding

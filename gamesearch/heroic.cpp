@@ -116,7 +116,7 @@ std::vector<fs::path> heroicDefaultPrefixes(const fs::path& heroicGamesFolder)
 {
     std::vector<fs::path> prefixes;
     for (const fs::path& base : { heroicGamesFolder / "Prefixes", heroicGamesFolder / "Prefixes" / "default" }) {
-        for (const fs::path& prefix : entriesOf(base)) {
+        for (const fs::path& prefix : sortedEntries(base)) {
             prefixes.push_back(prefix);
             prefixes.push_back(prefix / "pfx");
         }

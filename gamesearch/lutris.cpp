@@ -18,7 +18,7 @@ void forEachLutrisGame(Search& search, const std::vector<fs::path>& gamesFolders
             search.note(folder, "no such folder");
             continue;
         }
-        for (const fs::path& file : entriesOf(folder)) {
+        for (const fs::path& file : sortedEntries(folder)) {
             if (search.done())
                 return;
             if (file.extension() != ".yml")

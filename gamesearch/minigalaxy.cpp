@@ -39,7 +39,7 @@ std::vector<MinigalaxyGame> minigalaxyGames(Search& search, const fs::path& conf
         search.note(*folder, "no such folder");
         return games;
     }
-    for (const fs::path& game : entriesOf(*folder)) {
+    for (const fs::path& game : sortedEntries(*folder)) {
         // Kept installers go to install_dir/installer.
         if (game.filename() == "installer" || !isFolder(game))
             continue;

@@ -7,7 +7,7 @@ namespace varnholt {
 
 std::vector<std::filesystem::path> phoenicisContainers(const std::filesystem::path& userFolder)
 {
-    return entriesOf(userFolder / "containers" / "wineprefix");
+    return sortedEntries(userFolder / "containers" / "wineprefix");
 }
 
 } // namespace varnholt

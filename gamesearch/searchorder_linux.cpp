@@ -225,13 +225,13 @@ private:
             m_prefixes.push_back(prefix);
         // Lutris installs GOG games in ~/Games/gog/SLUG (older versions in ~/Games/SLUG),
         // the prefix being that folder, or its pfx folder with the game beside it.
-        for (const fs::path& game : entriesOf(m_home / "Games/gog")) {
+        for (const fs::path& game : sortedEntries(m_home / "Games/gog")) {
             m_prefixes.push_back(game);
             m_prefixes.push_back(game / "pfx");
         }
-        for (const fs::path& folder : entriesOf(m_home / "Games"))
+        for (const fs::path& folder : sortedEntries(m_home / "Games"))
             m_prefixes.push_back(folder);
-        for (const fs::path& prefix : entriesOf(m_home / ".PlayOnLinux/wineprefix"))
+        for (const fs::path& prefix : sortedEntries(m_home / ".PlayOnLinux/wineprefix"))
             m_prefixes.push_back(prefix);
         noteWhenNoTrace("PlayOnLinux", { m_home / ".PlayOnLinux" });
         for (const fs::path& dataFolder :
@@ -256,10 +256,10 @@ private:
         }
         varnholt::lookInPrefixes(m_search, m_prefixes);
         // The game installed beside a Lutris prefix: ~/Games/gog/SLUG/FOLDER/levels.
-        for (const fs::path& game : m_search.done() ? std::vector<fs::path>() : entriesOf(m_home / "Games/gog")) {
+        for (const fs::path& game : m_search.done() ? std::vector<fs::path>() : sortedEntries(m_home / "Games/gog")) {
             if (!isFolder(game / "pfx"))
                 continue;
-            for (const fs::path& folder : entriesOf(game)) {
+            for (const fs::path& folder : sortedEntries(game)) {
                 if (folder.filename() != "pfx")
                     m_search.offerGameFolder(folder);
             }

@@ -108,7 +108,7 @@ std::vector<fs::path> protonPrefixes(const fs::path& library)
     const std::optional<fs::path> compatdata = steamapps ? subfolder(*steamapps, "compatdata") : std::nullopt;
     if (!compatdata)
         return prefixes;
-    for (const fs::path& game : entriesOf(*compatdata))
+    for (const fs::path& game : sortedEntries(*compatdata))
         prefixes.push_back(game / "pfx");
     return prefixes;
 }

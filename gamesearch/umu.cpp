@@ -12,7 +12,7 @@ namespace fs = std::filesystem;
 std::vector<fs::path> umuPrefixes(const fs::path& home)
 {
     const fs::path folder = home / "Games" / "umu";
-    std::vector<fs::path> prefixes = entriesOf(folder);
+    std::vector<fs::path> prefixes = sortedEntries(folder);
     // The prefix every game without an id shares comes first.
     std::stable_partition(
         prefixes.begin(), prefixes.end(), [](const fs::path& prefix) { return prefix.filename() == "umu-default"; });

@@ -73,7 +73,7 @@ std::optional<fs::path> WinePrefixSystem::folder(std::string_view windowsPath) c
         return followWindowsPath(**m_driveC, steps);
     if (!m_driveCNames) {
         m_driveCNames.emplace();
-        for (const fs::path& entry : entriesOf(**m_driveC))
+        for (const fs::path& entry : sortedEntries(**m_driveC))
             m_driveCNames->push_back(entry.filename().string());
     }
     const auto exact = std::find(m_driveCNames->begin(), m_driveCNames->end(), first);
@@ -135,7 +135,7 @@ std::vector<fs::path> WinePrefixSystem::localAppDataFolders() const
     const std::optional<fs::path> users = folder("C:\\users");
     if (!users)
         return folders;
-    for (const fs::path& user : entriesOf(*users)) {
+    for (const fs::path& user : sortedEntries(*users)) {
         // Today's prefixes, then those made by Wine before 5.0.
         for (const std::string_view local : { "AppData\\Local", "Local Settings\\Application Data" }) {
             if (std::optional<fs::path> found = followWindowsPath(user, local))

@@ -7,7 +7,7 @@ namespace varnholt {
 
 std::vector<std::filesystem::path> winetricksPrefixes(const std::filesystem::path& dataFolder)
 {
-    return entriesOf(dataFolder / "wineprefixes");
+    return sortedEntries(dataFolder / "wineprefixes");
 }
 
 } // namespace varnholt

@@ -65,14 +65,14 @@ bool LevelFileOperations::lockLevelsFolder()
     return false;
 }
 
-FileSystemService& LevelFileOperations::fileSystem()
+OpenLevelsFolder& LevelFileOperations::fileSystem()
 {
     if (!m_fileSystem)
-        m_fileSystem = std::make_unique<FileSystemService>(m_levelsFolder);
+        m_fileSystem = std::make_unique<OpenLevelsFolder>(m_levelsFolder);
     return *m_fileSystem;
 }
 
-const FileSystemService* LevelFileOperations::levelsFolder() const
+const OpenLevelsFolder* LevelFileOperations::levelsFolder() const
 {
     return m_fileSystem && m_fileSystem->hasFolder() ? m_fileSystem.get() : nullptr;
 }
@@ -115,7 +115,7 @@ bool LevelFileOperations::ensureBackup(std::string_view slotFile)
     // The multiplayer level must never be overwritten while its only copy is the slot
     // file itself: take the backup first if start-up could not.
     const std::string backupName = backupFileName(slotFile);
-    const std::optional<FileRecord> backup = fileSystem().findFile(backupName);
+    const std::optional<FoundEntry> backup = fileSystem().findFile(backupName);
     if (!backup) {
         backUp(slotFile);
         return true;
@@ -129,7 +129,7 @@ bool LevelFileOperations::ensureBackup(std::string_view slotFile)
 void LevelFileOperations::replaceTogether(std::span<Replacement> files)
 {
     std::vector<bool> backedUp(files.size(), false);
-    std::vector<FileRecord> slots;
+    std::vector<FoundEntry> slots;
     std::vector<PreparedCopy> copies;
     const auto logFile = [&](std::size_t i, bool succeeded) {
         if (backedUp[i])
@@ -141,7 +141,7 @@ void LevelFileOperations::replaceTogether(std::span<Replacement> files)
             slots.push_back(fileSystem().getFile(files[i].slotFile));
             if (files[i].backupFirst)
                 backedUp[i] = ensureBackup(files[i].slotFile);
-            FileSystemService::requireReplaceable(slots.back());
+            OpenLevelsFolder::requireReplaceable(slots.back());
             copies.push_back(fileSystem().prepareCopy(files[i].source));
         } catch (const std::exception& error) {
             reason(files[i].slotFile, error);

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "filesystemservice.h"
+#include "openlevelsfolder.h"
 
 #include <filesystem>
 #include <functional>
@@ -69,14 +69,14 @@ public:
     void writeReason(std::string_view line) const { m_writeReason(line); }
 
     // The files of the levels folder, for reading; none without a folder.
-    [[nodiscard]] const FileSystemService* levelsFolder() const;
+    [[nodiscard]] const OpenLevelsFolder* levelsFolder() const;
 
     // Why the folder set last could not be opened, as the system said it.
     [[nodiscard]] std::error_code whyNoLevelsFolder() const;
 
 private:
     struct Replacement;
-    FileSystemService& fileSystem();
+    OpenLevelsFolder& fileSystem();
     void backUp(std::string_view slotFile);
     // Takes the slot file's backup unless a regular file is its backup already; says
     // whether one was taken now.
@@ -87,7 +87,7 @@ private:
     LogLineWriter m_appendLogLine;
     LogLineWriter m_writeReason;
     std::optional<std::filesystem::path> m_levelsFolder;
-    std::unique_ptr<FileSystemService> m_fileSystem;
+    std::unique_ptr<OpenLevelsFolder> m_fileSystem;
 };
 
 } // namespace varnholt

@@ -29,7 +29,7 @@ bool isRefusedRead(const std::error_code& error)
 // Reads each file at most once, and only as far as a comparison needs it.
 class FileReader {
 public:
-    explicit FileReader(const FileSystemService& files)
+    explicit FileReader(const OpenLevelsFolder& files)
         : m_files(files)
     {
     }
@@ -42,7 +42,7 @@ public:
             return cached->second;
         std::optional<std::uint64_t> size;
         try {
-            const std::optional<FileRecord> file = m_files.findFile(name);
+            const std::optional<FoundEntry> file = m_files.findFile(name);
             if (file && file->status.type == platform::EntryType::File)
                 size = file->status.size;
         } catch (const std::system_error& error) {
@@ -91,7 +91,7 @@ private:
             m_refused = error.code();
     }
 
-    const FileSystemService& m_files;
+    const OpenLevelsFolder& m_files;
     std::error_code m_refused;
     std::map<std::string, std::optional<std::uint64_t>> m_sizes;
     std::map<std::string, std::optional<std::string>> m_contents;
@@ -150,7 +150,7 @@ std::vector<std::string> namesInTwoCases(const std::vector<std::string>& names, 
 
 } // namespace
 
-std::vector<std::string> slotNamesInTwoCases(const FileSystemService& files, const LevelSlot& slot)
+std::vector<std::string> slotNamesInTwoCases(const OpenLevelsFolder& files, const LevelSlot& slot)
 {
     try {
         return namesInTwoCases(files.names(), slot);
@@ -186,7 +186,7 @@ std::string SlotContent::describe() const
     return "files that match no level";
 }
 
-SlotContent identifySlot(const FileSystemService& files, const LevelSlot& slot)
+SlotContent identifySlot(const OpenLevelsFolder& files, const LevelSlot& slot)
 {
     std::vector<std::string> names;
     try {

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "catalogue/levelcatalogue.h"
-#include "filesystemservice.h"
+#include "openlevelsfolder.h"
 
 #include <string>
 #include <string_view>
@@ -33,7 +33,7 @@ struct SlotContent {
 // letter case ("levl2080.dat" and "LEVL2080.DAT"), sorted; empty when each is there once
 // at most. Under Wine the game may read either, so writing one of them would leave the
 // slot holding what the other holds. One look at the folder.
-std::vector<std::string> slotNamesInTwoCases(const FileSystemService& files, const LevelSlot& slot);
+std::vector<std::string> slotNamesInTwoCases(const OpenLevelsFolder& files, const LevelSlot& slot);
 std::string namesInTwoCasesText(const std::vector<std::string>& names); // "a and b", "a, b and c"
 
 // The slot holds the original map when its four files equal their backups, and a level
@@ -46,6 +46,6 @@ std::string namesInTwoCasesText(const std::vector<std::string>& names); // "a an
 // listed, or a file the system refuses to read (EACCES, EPERM, EIO) where no level
 // matches, is unreadable, with the system's reason: nothing can be told of what it holds.
 // Only reads.
-SlotContent identifySlot(const FileSystemService& files, const LevelSlot& slot);
+SlotContent identifySlot(const OpenLevelsFolder& files, const LevelSlot& slot);
 
 } // namespace varnholt

@@ -179,7 +179,7 @@ int showSlots(const LevelsFolderChoice& choice, std::ostream& out, std::ostream&
         return exitNoLevelsFolder;
     }
     // A folder that may be listed but not entered does not open either.
-    const FileSystemService files(toUse.folder->path);
+    const OpenLevelsFolder files(toUse.folder->path);
     if (const std::error_code problem = files.whyNoFolder()) {
         errors << levelsFolderUnopenableMessage(shownPath(toUse.folder->path), problem.message()) << '\n';
         return exitNoLevelsFolder;

@@ -336,7 +336,7 @@ bool MainWindowLogic::leavesSlotInTwoCases(const LevelSlot& slot)
 {
     // Under Wine the game may read either of two names that differ only in case: writing
     // one would leave the slot holding what the other holds, and no one could tell.
-    const FileSystemService* folder = m_files.levelsFolder();
+    const OpenLevelsFolder* folder = m_files.levelsFolder();
     const std::vector<std::string> same = folder ? slotNamesInTwoCases(*folder, slot) : std::vector<std::string>();
     if (same.empty())
         return false;
@@ -394,7 +394,7 @@ void MainWindowLogic::Option2_Click()
 
 void MainWindowLogic::showWhatSlotsHold()
 {
-    const FileSystemService* folder = m_files.levelsFolder();
+    const OpenLevelsFolder* folder = m_files.levelsFolder();
     if (folder == nullptr)
         return; // no folder, nothing to tell
     for (const LevelSlot& slot : levelSlots) {

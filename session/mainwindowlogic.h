@@ -6,7 +6,7 @@
 //   user event on the main window (frmMain, Qt)
 //     -> MainWindowLogic: start-up, Change, edition switch, Exit
 //       -> LevelFileOperations: back up, overwrite or restore one slot file
-//         -> FileSystemService: copies inside the levels folder, never half-written
+//         -> OpenLevelsFolder: copies inside the levels folder, never half-written
 //       <- one outcome line per file, appended to the activity log
 //
 // The logic sees the window only through ControlOperations, so everything below the

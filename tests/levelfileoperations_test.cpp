@@ -65,7 +65,7 @@ TEST(LevelFileOperations, AnExistingBackupIsNeverReplacedNorAnyNameTakenForAPath
     fs::create_directory(levels / "a");
     writeFile(levels / "a" / "b", "in a subfolder");
     writeFile(levels / "LEVL2080.DAT", "multiplayer");
-    const FileSystemService service(levels.path());
+    const OpenLevelsFolder service(levels.path());
     EXPECT_TRUE(service.fileExists("levl2080.dat"));
     for (const char* name : { "", ".", "..", "a/b", "..\\LEVL2080.DAT", "c:LEVL2080.DAT", "LEVL2080.DAT/" })
         EXPECT_FALSE(service.fileExists(name)) << name;

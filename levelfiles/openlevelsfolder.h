@@ -15,7 +15,7 @@
 namespace varnholt {
 
 // An entry of the levels folder found by a look-up, under the name it really has there.
-struct FileRecord {
+struct FoundEntry {
     std::string name;
     platform::EntryStatus status;
 };
@@ -23,8 +23,8 @@ struct FileRecord {
 // A complete copy of a file, flushed under a temporary name, waiting to take its place.
 using PreparedCopy = std::unique_ptr<platform::TemporaryCopy>;
 
-// The file services the level file operations work through, bound to one levels folder,
-// which stays open while the service lives.
+// One levels folder, held open while this lives, and the file services the level file
+// operations work through there.
 //
 // Names are bare names inside that folder, resolved as the game resolves them: the exact
 // name first, otherwise the one entry whose name differs only in letter case. Two entries
@@ -36,10 +36,10 @@ using PreparedCopy = std::unique_ptr<platform::TemporaryCopy>;
 // as a link, never followed, and only regular files are ever opened. A file under its
 // final name is always either as it was or completely replaced, because every copy goes
 // to a flushed temporary file first and is then renamed into place.
-class FileSystemService {
+class OpenLevelsFolder {
 public:
     // Without a folder, or one that cannot be opened, every operation fails.
-    explicit FileSystemService(const std::optional<std::filesystem::path>& levelsFolder);
+    explicit OpenLevelsFolder(const std::optional<std::filesystem::path>& levelsFolder);
 
     [[nodiscard]] bool hasFolder() const { return m_folder != nullptr; }
 
@@ -49,7 +49,7 @@ public:
     // Whether this user may create files in the folder; false without a folder.
     [[nodiscard]] bool folderAcceptsNewFiles() const;
 
-    // Takes the program's lock on the folder for as long as this service lives; false
+    // Takes the program's lock on the folder for as long as this lives; false
     // when another Varnholt holds it.
     [[nodiscard]] bool lockFolder();
 
@@ -61,18 +61,18 @@ public:
     // The first half of a copy: the source's content complete on disk, under a temporary
     // name. Committing it replaces the destination in one rename.
     [[nodiscard]] PreparedCopy prepareCopy(std::string_view source) const;
-    void commitReplacing(PreparedCopy& copy, const FileRecord& destination) const;
+    void commitReplacing(PreparedCopy& copy, const FoundEntry& destination) const;
 
     // Each copy is complete on disk before it takes its name, so a crash leaves every file
     // either as it was or completely replaced. This makes the renames themselves durable.
     void flushFolder() const;
 
     // Fails when no entry has that name.
-    [[nodiscard]] FileRecord getFile(std::string_view name) const;
+    [[nodiscard]] FoundEntry getFile(std::string_view name) const;
 
     // The entry the name means, in any letter case; nothing when there is none. A name
     // that is not a plain file name never names an entry.
-    [[nodiscard]] std::optional<FileRecord> findFile(std::string_view name) const;
+    [[nodiscard]] std::optional<FoundEntry> findFile(std::string_view name) const;
 
     // True when an entry has that name in any letter case.
     [[nodiscard]] bool fileExists(std::string_view name) const;
@@ -84,7 +84,7 @@ public:
     // is read-only and this user could not make it writable; the replacing rename then
     // needs no change to the old file at all. Checked before any file of a slot is
     // replaced, so that a slot is never left half-replaced by a rename bound to fail.
-    static void requireReplaceable(const FileRecord& file);
+    static void requireReplaceable(const FoundEntry& file);
 
     // The content of a regular file, up to a limit; fails on anything else or a larger file.
     [[nodiscard]] std::string readFile(std::string_view name, std::size_t limit) const;

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "filesystemservice.h"
+#include "openlevelsfolder.h"
 
 #include "platform/entryname.h"
 #include "platform/temporaryname.h"
@@ -19,7 +19,7 @@ namespace fs = std::filesystem;
 
 } // namespace
 
-FileSystemService::FileSystemService(const std::optional<fs::path>& levelsFolder)
+OpenLevelsFolder::OpenLevelsFolder(const std::optional<fs::path>& levelsFolder)
 {
     if (!levelsFolder) {
         m_whyNoFolderCode = std::make_error_code(std::errc::no_such_file_or_directory);
@@ -34,49 +34,49 @@ FileSystemService::FileSystemService(const std::optional<fs::path>& levelsFolder
     }
 }
 
-const platform::Folder& FileSystemService::folder() const
+const platform::Folder& OpenLevelsFolder::folder() const
 {
     if (!m_folder)
         std::rethrow_exception(m_whyNoFolder);
     return *m_folder;
 }
 
-bool FileSystemService::folderAcceptsNewFiles() const
+bool OpenLevelsFolder::folderAcceptsNewFiles() const
 {
     return m_folder != nullptr && m_folder->acceptsNewFiles();
 }
 
-bool FileSystemService::lockFolder()
+bool OpenLevelsFolder::lockFolder()
 {
     return m_folder != nullptr && m_folder->tryLock();
 }
 
-std::optional<FileRecord> FileSystemService::findFile(std::string_view name) const
+std::optional<FoundEntry> OpenLevelsFolder::findFile(std::string_view name) const
 {
     // Only bare names: nothing may reach outside the folder.
     if (!isPlainFileName(name))
         return std::nullopt;
     // The exact name is the usual case: one look-up gives both the entry and its status.
     if (const std::optional<platform::EntryStatus> exact = folder().status(name))
-        return FileRecord { std::string(name), *exact };
+        return FoundEntry { std::string(name), *exact };
     std::optional<std::string> found = resolveEntryName(folder(), name);
     if (!found)
         return std::nullopt;
     const std::optional<platform::EntryStatus> status = folder().status(*found);
     if (!status)
         return std::nullopt; // gone in between
-    return FileRecord { std::move(*found), *status };
+    return FoundEntry { std::move(*found), *status };
 }
 
-FileRecord FileSystemService::getFile(std::string_view name) const
+FoundEntry OpenLevelsFolder::getFile(std::string_view name) const
 {
-    std::optional<FileRecord> found = findFile(name);
+    std::optional<FoundEntry> found = findFile(name);
     if (!found)
         fail(std::errc::no_such_file_or_directory, "no file " + std::string(name));
     return std::move(*found);
 }
 
-bool FileSystemService::fileExists(std::string_view name) const
+bool OpenLevelsFolder::fileExists(std::string_view name) const
 {
     try {
         return findFile(name).has_value();
@@ -85,12 +85,12 @@ bool FileSystemService::fileExists(std::string_view name) const
     }
 }
 
-std::vector<std::string> FileSystemService::names() const
+std::vector<std::string> OpenLevelsFolder::names() const
 {
     return folder().names();
 }
 
-void FileSystemService::requireReplaceable(const FileRecord& file)
+void OpenLevelsFolder::requireReplaceable(const FoundEntry& file)
 {
     if (file.status.type == platform::EntryType::Directory)
         fail(std::errc::is_a_directory, file.name + " is a folder, which no file can replace");
@@ -99,34 +99,34 @@ void FileSystemService::requireReplaceable(const FileRecord& file)
         fail(std::errc::permission_denied, file.name + " is read-only, and not this user's to make writable");
 }
 
-PreparedCopy FileSystemService::prepareCopy(std::string_view source) const
+PreparedCopy OpenLevelsFolder::prepareCopy(std::string_view source) const
 {
     return std::make_unique<platform::TemporaryCopy>(folder(), getFile(source).name);
 }
 
-void FileSystemService::commitReplacing(PreparedCopy& copy, const FileRecord& destination) const
+void OpenLevelsFolder::commitReplacing(PreparedCopy& copy, const FoundEntry& destination) const
 {
     copy->commitReplacing(destination.name);
 }
 
-void FileSystemService::copyToNewFile(std::string_view source, std::string_view destination)
+void OpenLevelsFolder::copyToNewFile(std::string_view source, std::string_view destination)
 {
     if (!isPlainFileName(destination) || fileExists(destination))
         fail(std::errc::file_exists, std::string(destination) + " exists already");
     prepareCopy(source)->commitAsNew(destination);
 }
 
-void FileSystemService::flushFolder() const
+void OpenLevelsFolder::flushFolder() const
 {
     folder().flush();
 }
 
-std::string FileSystemService::readFile(std::string_view name, std::size_t limit) const
+std::string OpenLevelsFolder::readFile(std::string_view name, std::size_t limit) const
 {
     return folder().read(getFile(name).name, limit);
 }
 
-void FileSystemService::removeLeftoverTemporaries() const
+void OpenLevelsFolder::removeLeftoverTemporaries() const
 {
     for (const std::string& name : folder().names()) {
         const std::optional<platform::EntryStatus> status
