@@ -625,7 +625,9 @@ TEST(Instances, OneAtATimePerLevelsFolder)
         FakeWindow window;
         MainWindowLogic logic(window, environment);
         logic.Form_Load();
-        ::usleep(200000); // still running while the other starts
+        writeFile(scratch / ("started " + std::to_string(::getpid())), "");
+        for (int waited = 0; namesIn(scratch.path()).size() < 3 && waited < 500; ++waited)
+            ::usleep(10000); // still running until the other has started too
         return window.messages.empty() ? 0 : window.messages == alreadyRunning ? 1 : 2;
     };
     std::multiset<int> statuses;

@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The real windows, driven headless with real key and mouse events.
 #include "guitestsupport.h"
-#include "mainwindow/frmmain.h"
 #include "support/loglines.h"
-#include "support/wineprefix.h"
 #include "windowkit/quitafterlastwindow.h"
 
 #include <QtTest>
@@ -27,7 +25,6 @@ class MainWindowTest : public QObject {
     QComboBox* combo(int number) const { return control<QComboBox>(QStringLiteral("Combo%1").arg(number)); }
     void click(const QString& name) const { QTest::mouseClick(control(name), Qt::LeftButton); }
     void openAbout() const { m_window->menuBar()->actions().front()->trigger(); }
-    static QWidget* aboutWindow() { return visibleWindows("frmAbout").value(0); }
     // The application's own event loop, with About open over the main window; 1 if it never ends.
     int runWithAboutOpen(const std::function<void()>& user)
     {
@@ -54,14 +51,9 @@ class MainWindowTest : public QObject {
     }
 
 private slots:
-    void init() // a message box no test expects fails that test at once, instead of waiting for a person
+    void init()
     {
-        setUpApplication();
-        frmMain::setMessageBoxHook([](QMessageBox& box) { QFAIL(qPrintable("unexpected: " + box.text())); });
-        m_game = std::make_unique<InstalledGame>();
-        m_window = std::make_unique<frmMain>(m_game->choice());
-        m_window->Form_Load();
-        m_window->show();
+        startMainWindow(m_game, m_window);
         QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
         m_window->setText1Text({}); // forget the start-up backups
     }
@@ -115,12 +107,7 @@ private slots:
         QCOMPARE(about->windowHandle()->transientParent(), m_window->windowHandle()); // owned: no task-bar button
         checkEverythingFits(about, about);
         const auto* contact = about->findChild<QLabel*>("Label1");
-#ifdef Q_OS_WIN
-        QCOMPARE(contact->text(), "Help: see README.md");
-#else
-        QCOMPARE(contact->text(), "Help: man varnholt");
-#endif
-        QVERIFY(contact->fontMetrics().horizontalAdvance(contact->text()) <= contact->width()); // one line
+        QVERIFY(!contact->text().isEmpty() && contact->fontMetrics().horizontalAdvance(contact->text()) <= contact->width()); // one line
         QCOMPARE(about->findChild<QLabel*>("picIcon")->pixmap().deviceIndependentSize(), QSizeF(32, 32));
         QCOMPARE(about->findChild<QLabel*>("lblVersion")->text(), "Version 4");
         // On a dark theme the title, description and disclaimer stay black, the others follow the theme.
@@ -176,8 +163,7 @@ private slots:
             QTest::mouseClick(combo(1), Qt::LeftButton);
             QVERIFY(list->isVisible());
             // The open list ignores clicks until its double-click timer has run out, which a busy machine may
-            // tell it late: wait that long, then click until the list takes the choice and closes.
-            QTest::qWait(QApplication::doubleClickInterval());
+            // tell it late: click until the list takes the choice and closes.
             const auto chooseShownLevel = [list] {
                 QTest::mouseClick(
                     list->viewport(), Qt::LeftButton, {}, list->visualRect(list->currentIndex()).center());
@@ -246,16 +232,15 @@ private slots:
     {
         bool aboutOutlivedIt = false;
         const int returned = runWithAboutOpen([&] {
-            QTest::keyClick(aboutWindow(), Qt::Key_Escape); // closing About ends nothing
-            QTimer::singleShot(50, this, [&] {
-                openAbout();
-                m_window->close(); // through the frame, with About open again
-            });
-            QTimer::singleShot(100, this, [&] {
-                aboutOutlivedIt = aboutWindow() != nullptr;
-                if (aboutOutlivedIt)
-                    QTest::keyClick(aboutWindow(), Qt::Key_Escape); // the last window: the program ends
-            });
+            const QPointer<QWidget> closing = aboutWindow();
+            QTest::keyClick(closing, Qt::Key_Escape); // closing About ends nothing
+            QTRY_VERIFY(closing.isNull() && m_window->isVisible()); // gone, not only hidden
+            openAbout();
+            m_window->close(); // through the frame, with About open again
+            QTRY_VERIFY(!m_window->isVisible());
+            aboutOutlivedIt = aboutWindow() != nullptr;
+            if (aboutOutlivedIt)
+                QTest::keyClick(aboutWindow(), Qt::Key_Escape); // the last window: the program ends
         });
         QVERIFY(returned == 0 && aboutOutlivedIt);
     }

@@ -2,8 +2,6 @@
 // What only Windows shows of the two windows, read back from the real windows through
 // the Win32 API: their frames, who owns the About window, and the dialog font at 96 DPI.
 #include "guitestsupport.h"
-#include "mainwindow/frmmain.h"
-#include "support/wineprefix.h"
 #include "windowkit/quitafterlastwindow.h"
 
 #include <QtTest>
@@ -68,17 +66,11 @@ class WindowFramesTest : public QObject {
         QMenuBar* bar = m_window->menuBar();
         QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(bar->actions().front()).center());
     }
-    static QWidget* aboutWindow() { return visibleWindows("frmAbout").value(0); }
 
 private slots:
     void init()
     {
-        setUpApplication();
-        frmMain::setMessageBoxHook([](QMessageBox& box) { QFAIL(qPrintable("unexpected: " + box.text())); });
-        m_game = std::make_unique<InstalledGame>();
-        m_window = std::make_unique<frmMain>(m_game->choice());
-        m_window->Form_Load();
-        m_window->show();
+        startMainWindow(m_game, m_window);
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
     }
 
