@@ -83,6 +83,12 @@ struct Layout {
     std::function<fs::path(Home&)> make; // lays out the home, returns the levels folder
 };
 
+// The game in a Wine prefix below the home, in a folder of its drive C.
+std::function<fs::path(Home&)> inPrefix(const std::string& prefix, const std::string& folder)
+{
+    return [=](Home& h) { return gameAt(makeWinePrefix(h.home / prefix) / "drive_c" / folder / "levels"); };
+}
+
 const std::vector<Layout> layouts {
     { "today's default installation in ~/.wine, chosen over the same under (x86), and named by the registry too",
         [](Home& h) {
@@ -196,10 +202,7 @@ const std::vector<Layout> layouts {
                 / "drive_c/GOG Games/Populous - The Beginning/levels");
         } },
     { "Heroic's default prefix as Proton makes it, with pfx inside",
-        [](Home& h) {
-            return gameAt(makeWinePrefix(h.home / "Games/Heroic/Prefixes/default/Populous The Beginning/pfx")
-                / "drive_c/GOG Games/Populous - The Beginning/levels");
-        } },
+        inPrefix("Games/Heroic/Prefixes/default/Populous The Beginning/pfx", "GOG Games/Populous - The Beginning") },
     { "Lutris: a GOG install whose exe PyYAML folded onto the next line",
         [](Home& h) {
             h.environment["XDG_DATA_HOME"] = h.scratch / "data";
@@ -233,9 +236,7 @@ const std::vector<Layout> layouts {
             return gameAt(prefix / "drive_c/Program Files/Bullfrog/Populous/levels");
         } },
     { "Lutris's GOG install as its own prefix, without a game file",
-        [](Home& h) {
-            return gameAt(makeWinePrefix(h.home / "Games/gog/pop") / "drive_c/GOG Games/Populous 3/levels");
-        } },
+        inPrefix("Games/gog/pop", "GOG Games/Populous 3") },
     { "Lutris's GOG install beside its pfx prefix, without a game file",
         [](Home& h) {
             makeWinePrefix(h.home / "Games/gog/populous/pfx");
@@ -295,14 +296,8 @@ const std::vector<Layout> layouts {
             return gameAt(h.scratch / "Games/Pop/levels");
         } },
     { "Faugus Launcher's default prefix folder",
-        [](Home& h) {
-            return gameAt(makeWinePrefix(h.home / "Faugus/populous-the-beginning")
-                / "drive_c/GOG Games/Populous - The Beginning/levels");
-        } },
-    { "umu's prefix for a game started without a GAMEID",
-        [](Home& h) {
-            return gameAt(makeWinePrefix(h.home / "Games/umu/umu-default") / "drive_c/GOG Games/Populous 3/levels");
-        } },
+        inPrefix("Faugus/populous-the-beginning", "GOG Games/Populous - The Beginning") },
+    { "umu's prefix for a game started without a GAMEID", inPrefix("Games/umu/umu-default", "GOG Games/Populous 3") },
     { "a winetricks prefix in XDG_DATA_HOME, beside an empty CrossOver bottle",
         [](Home& h) {
             h.environment["XDG_DATA_HOME"] = h.scratch / "data";
@@ -316,11 +311,7 @@ const std::vector<Layout> layouts {
             return gameAt(makeWinePrefix(h.home / ".cxoffice/Populous") / "drive_c/GOG Games/Populous 3/levels");
         } },
     { "a container of Phoenicis as a Flatpak",
-        [](Home& h) {
-            return gameAt(
-                makeWinePrefix(h.home / ".var/app/org.phoenicis.playonlinux/.Phoenicis/containers/wineprefix/Pop")
-                / "drive_c/GOG Games/Populous 3/levels");
-        } },
+        inPrefix(".var/app/org.phoenicis.playonlinux/.Phoenicis/containers/wineprefix/Pop", "GOG Games/Populous 3") },
     // A ".." after a link leads out of the link's target, as the system takes it; the
     // folder that folding it as text would give holds another game, never to be changed.
     { "Lutris: game_path through a link to another disk and back up",
