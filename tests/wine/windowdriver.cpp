@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: MIT
 // Works another program's windows as a player would, through Windows' own input, for the
 // test of the real varnholt.exe. Every command exits 0 when done and 1 when it could not be.
-//   windowdriver wait CAPTION            until a window with that caption is shown (20 s)
+//   windowdriver wait CAPTION            until a window with that caption is shown and its
+//                                        program ready for input (20 s)
 //   windowdriver gone CAPTION            until none is shown (20 s)
 //   windowdriver click CAPTION X Y       a left click at a point of its client area; a
 //                                        negative Y counts up from the client's bottom
 //   windowdriver keys CAPTION KEY...     keys pressed in it: Down, Up, Tab, Return, Esc, Space, Ctrl+A...
-//   windowdriver clipboard FILE          the clipboard's text, as UTF-8, into FILE
+//   windowdriver clipboard FILE          the clipboard's text, once there is any, as UTF-8, into FILE
 //   windowdriver shot CAPTION FILE.png   the window's client area as the screen shows it
 #include <QImage>
 #include <QString>
@@ -16,6 +17,8 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
@@ -40,14 +43,29 @@ HWND shownWindow(const std::wstring& caption)
     return nullptr;
 }
 
-bool waitFor(const std::wstring& caption, bool shown)
+// Polls until the condition holds, for up to 20 seconds.
+bool eventually(const std::function<bool()>& condition)
 {
     for (auto deadline = std::chrono::steady_clock::now() + 20s; std::chrono::steady_clock::now() < deadline;) {
-        if ((shownWindow(caption) != nullptr) == shown)
+        if (condition())
             return true;
         std::this_thread::sleep_for(50ms);
     }
     return false;
+}
+
+// A window shown is waited for until its program is ready for input, too.
+bool waitFor(const std::wstring& caption, bool shown)
+{
+    if (!eventually([&] { return (shownWindow(caption) != nullptr) == shown; }))
+        return false;
+    DWORD processId = 0;
+    GetWindowThreadProcessId(shownWindow(caption), &processId);
+    HANDLE process = shown ? OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, processId) : nullptr;
+    const bool ready = !shown || (process != nullptr && WaitForInputIdle(process, 20000) == 0);
+    if (process != nullptr)
+        CloseHandle(process);
+    return ready;
 }
 
 void send(std::vector<INPUT> inputs)
@@ -67,28 +85,17 @@ INPUT key(WORD virtualKey, bool up)
 
 bool pressKeys(HWND window, int count, char* names[])
 {
+    static const std::map<std::string, WORD> named { { "Down", VK_DOWN }, { "Up", VK_UP }, { "Tab", VK_TAB },
+        { "Return", VK_RETURN }, { "Esc", VK_ESCAPE }, { "Space", VK_SPACE } };
     SetForegroundWindow(window);
     for (int i = 0; i < count; ++i) {
         const std::string name = names[i];
         const bool control = name.starts_with("Ctrl+");
         const std::string base = control ? name.substr(5) : name;
-        WORD virtualKey = 0;
-        if (base == "Down")
-            virtualKey = VK_DOWN;
-        else if (base == "Up")
-            virtualKey = VK_UP;
-        else if (base == "Tab")
-            virtualKey = VK_TAB;
-        else if (base == "Return")
-            virtualKey = VK_RETURN;
-        else if (base == "Esc")
-            virtualKey = VK_ESCAPE;
-        else if (base == "Space")
-            virtualKey = VK_SPACE;
-        else if (base.size() == 1)
-            virtualKey = static_cast<WORD>(base[0]);
-        else
+        const auto found = named.find(base);
+        if (found == named.end() && base.size() != 1)
             return false;
+        const WORD virtualKey = found != named.end() ? found->second : static_cast<WORD>(base[0]);
         std::vector<INPUT> inputs;
         if (control)
             inputs.push_back(key(VK_CONTROL, false));
@@ -119,9 +126,10 @@ bool click(HWND window, int x, int y)
     return true;
 }
 
+// Waits for the text the program is copying, in a clipboard that held none before.
 bool saveClipboard(const char* file)
 {
-    if (!OpenClipboard(nullptr))
+    if (!eventually([] { return IsClipboardFormatAvailable(CF_UNICODETEXT) != 0; }) || !OpenClipboard(nullptr))
         return false;
     std::wstring text;
     if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
@@ -137,7 +145,9 @@ bool saveClipboard(const char* file)
 
 bool screenshot(HWND window, const char* file)
 {
-    // The client area: the frame is the window manager's, which under Wine is not Windows'.
+    // Whatever the window has still to draw, drawn first; the client area alone, as the
+    // frame is the window manager's, which under Wine is not Windows'.
+    RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     RECT client {};
     GetClientRect(window, &client);
     POINT origin {};

@@ -70,7 +70,6 @@ done
 "$wine" 'C:\varnholt.exe' 2>"$WINEPREFIX/stderr.txt" &
 program=$!
 drive wait Varnholt || fail "no main window"
-sleep 1 # its first drawing done
 eventually same_slot levl2080 'copy of levl2080' || fail "no backups of levl2080"
 mkdir -p "$screenshots"
 
@@ -92,7 +91,6 @@ cmp -s "$WINEPREFIX/log-expected.txt" "$WINEPREFIX/log-copied.txt" ||
 
 drive click Varnholt 15 8 # the About menu entry
 drive wait 'About Varnholt' || fail "no About window"
-sleep 1
 drive shot 'About Varnholt' 'C:\about-window.png'
 drive keys 'About Varnholt' Return
 drive gone 'About Varnholt' || fail "About did not close"
