@@ -62,11 +62,8 @@ struct Home {
     }
     [[nodiscard]] std::string outcomeAt(const fs::path& place) const
     {
-        for (const auto& [where, outcome] : trace) {
-            if (where == place)
-                return outcome;
-        }
-        return "not looked at";
+        const auto looked = std::ranges::find(trace, place, [](const auto& entry) { return entry.first; });
+        return looked == trace.end() ? "not looked at" : looked->second;
     }
 };
 
@@ -107,6 +104,14 @@ const std::vector<Layout> layouts {
                 registry(R"(Software\\Wow6432Node\\Bullfrog Productions Ltd\\Populous: The Beginning)",
                     R"("InstallPath"="C:\\Jeux vid\xe9o\\Pop\\")"));
             return gameAt(prefix / "drive_c/Jeux vid\xc3\xa9o/Pop/levels");
+        } },
+    { "InstallPath in the player's own part of the registry",
+        [](Home& h) {
+            const fs::path prefix = makeWinePrefix(h.home / ".wine");
+            put(prefix / "user.reg",
+                registry(
+                    R"(Software\\Bullfrog Productions Ltd\\Populous: The Beginning)", R"("InstallPath"="C:\\Pop")"));
+            return gameAt(prefix / "drive_c/Pop/levels");
         } },
     { "GOG's record of the folder the player chose",
         [](Home& h) {
@@ -237,6 +242,8 @@ const std::vector<Layout> layouts {
         } },
     { "Lutris's GOG install as its own prefix, without a game file",
         inPrefix("Games/gog/pop", "GOG Games/Populous 3") },
+    { "Lutris's GOG install with the game inside its pfx prefix",
+        inPrefix("Games/gog/populous/pfx", "GOG Games/Populous 3") },
     { "Lutris's GOG install beside its pfx prefix, without a game file",
         [](Home& h) {
             makeWinePrefix(h.home / "Games/gog/populous/pfx");
@@ -498,23 +505,18 @@ TEST(GameSearch, HostileRecordsArePassedOverAndSaidWhy)
     // An empty or relative WINEPREFIX or HOME is no prefix and no home, and the search
     // goes on with what is absolute: here the game in Steam.
     const fs::path steamGame = gameAt(steam / "steamapps/common/Populous 3/levels");
-    for (const std::map<std::string, fs::path>& environment :
-        std::vector<std::map<std::string, fs::path>> { { { "HOME", home.home }, { "WINEPREFIX", "" } },
-            { { "HOME", home.home }, { "WINEPREFIX", "relative" } }, { { "HOME", "relative" } } }) {
-        home.environment = environment;
+    for (const char* prefix : { "", "relative" }) {
+        home.environment = { { "HOME", home.home }, { "WINEPREFIX", prefix } };
         const std::vector<FoundLevelsFolder> found = home.search();
-        const bool relativeHome = environment.at("HOME") == "relative";
-        ASSERT_EQ(found.size(), relativeHome ? 0U : 1U);
-        if (!relativeHome)
-            EXPECT_TRUE(sameFolder(found.front().path, steamGame));
-        else
-            EXPECT_EQ(home.outcomeAt(home.scratch / "relative"), "not looked at");
-        if (relativeHome) { // the home the password database gives is looked in instead
-            const std::string passwordHome = std::string(::getpwuid(::getuid())->pw_dir) + "/";
-            EXPECT_TRUE(std::any_of(home.trace.begin(), home.trace.end(),
-                [&](const auto& looked) { return looked.first.string().starts_with(passwordHome); }));
-        }
+        ASSERT_EQ(found.size(), 1U) << prefix;
+        EXPECT_TRUE(sameFolder(found.front().path, steamGame));
     }
+    home.environment = { { "HOME", "relative" } }; // the home the password database gives is looked in instead
+    EXPECT_TRUE(home.search().empty());
+    EXPECT_EQ(home.outcomeAt(home.scratch / "relative"), "not looked at");
+    const std::string passwordHome = std::string(::getpwuid(::getuid())->pw_dir) + "/";
+    EXPECT_TRUE(std::ranges::any_of(
+        home.trace, [&](const auto& looked) { return looked.first.string().starts_with(passwordHome); }));
     alarm(0);
     EXPECT_TRUE(fs::exists(relativeGame));
     if (::getuid() == 0) { // nor for a user the password database does not know, as in some containers
@@ -635,7 +637,7 @@ TEST(Records, ReadAsTheirWritersWriteThem)
         = "[Software\\\\Other]\n\"InstallPath\"=\"C:\\\\Other\"\n"
           "[Software\\\\Game\\\\\\]x] 123\n\"Version\"=dword:00000001\n\"Path\"=\"C:\\\\Say \\\"hi\\\"\"\n"
           "@=\"default\"\n\"Name\"=str(2):\"Jeux vid\\xe9o\\x80 "
-          "\\x1f600\\xd83d\\xde00\\t\\0371\\xd83d\\xe000\\xdc00\"\n"
+          "\\x1f600\\xd83d\\xde00\\t\\0371\\xd83d\\xe000\\xdc00\\100\"\n"
           "[Software\\\\A\\\\Same]\n\"Other\"=\"a\"\n[Software\\\\B\\\\Same]\n\"Path\"=\"b\"\n"
           "[Software\\\\Open\n\"Path\"=\"C:\\\\Pop\n[Software\\\\Unclosed]\n\"Path\"=\"C:\\\\Pop\\x41";
     const std::vector<RegistryValueName> wanted { { "software\\game\\]x", "PATH" }, { "Software\\Game\\]x", "" },
@@ -646,7 +648,7 @@ TEST(Records, ReadAsTheirWritersWriteThem)
     const std::vector<std::optional<std::string>> expected { "C:\\Say \"hi\"", "default",
         "Jeux vid\xc3\xa9o\xc2\x80 \xe1\xbd\xa0"
         "0\xf0\x9f\x98\x80\t\x1f"
-        "1\xee\x80\x80\xef\xbf\xbd",
+        "1\xee\x80\x80\xef\xbf\xbd@",
         std::nullopt, std::nullopt, std::nullopt, std::nullopt, "b", std::nullopt };
     EXPECT_EQ(values, expected);
     EXPECT_EQ(wineRegistryValues("\n[Software\\\\Unclosed]", wanted).back(), std::nullopt); // cut off after its header
