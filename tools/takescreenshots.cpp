@@ -31,7 +31,7 @@ int main(int argc, char* argv[])
     const QString aboutPicture = argc >= 3 ? QFileInfo(QString::fromLocal8Bit(argv[2])).absoluteFilePath() : QString();
     const QString tooltipPicture
         = argc == 4 ? QFileInfo(QString::fromLocal8Bit(argv[3])).absoluteFilePath() : QString();
-    test::setUpApplication();
+    setUpApplication();
     const test::InstalledGame game;
     frmMain window(game.environment());
     window.Form_Load();
