@@ -107,7 +107,8 @@ private slots:
         QCOMPARE(about->windowHandle()->transientParent(), m_window->windowHandle()); // owned: no task-bar button
         checkEverythingFits(about, about);
         const auto* contact = about->findChild<QLabel*>("Label1");
-        QVERIFY(!contact->text().isEmpty() && contact->fontMetrics().horizontalAdvance(contact->text()) <= contact->width()); // one line
+        QVERIFY(!contact->text().isEmpty()
+            && contact->fontMetrics().horizontalAdvance(contact->text()) <= contact->width()); // one line
         QCOMPARE(about->findChild<QLabel*>("picIcon")->pixmap().deviceIndependentSize(), QSizeF(32, 32));
         QCOMPARE(about->findChild<QLabel*>("lblVersion")->text(), "Version 4");
         // On a dark theme the title, description and disclaimer stay black, the others follow the theme.
