@@ -621,12 +621,14 @@ TEST(Instances, OneAtATimePerLevelsFolder)
         writeLevel(levels, slot);
     const auto environment = environmentOf({ { "WINEPREFIX", prefix } });
     const std::vector<std::string> alreadyRunning { alreadyRunningMessage(levels.string()) };
+    const fs::path started = scratch / "started"; // a mark from each start, once it is running
+    fs::create_directory(started);
     const ChildWork start = [&](int) {
         FakeWindow window;
         MainWindowLogic logic(window, environment);
         logic.Form_Load();
-        writeFile(scratch / ("started " + std::to_string(::getpid())), "");
-        for (int waited = 0; namesIn(scratch.path()).size() < 3 && waited < 500; ++waited)
+        writeFile(started / std::to_string(::getpid()), "");
+        for (int waited = 0; namesIn(started).size() < 2 && waited < 500; ++waited)
             ::usleep(10000); // still running until the other has started too
         return window.messages.empty() ? 0 : window.messages == alreadyRunning ? 1 : 2;
     };

@@ -19,6 +19,7 @@
 #include <cstdlib>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -57,15 +58,14 @@ bool eventually(const std::function<bool()>& condition)
 // A window shown is waited for until its program is ready for input, too.
 bool waitFor(const std::wstring& caption, bool shown)
 {
-    if (!eventually([&] { return (shownWindow(caption) != nullptr) == shown; }))
-        return false;
+    const bool reached = eventually([&] { return (shownWindow(caption) != nullptr) == shown; });
+    if (!reached || !shown)
+        return reached;
     DWORD processId = 0;
     GetWindowThreadProcessId(shownWindow(caption), &processId);
-    HANDLE process = shown ? OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, processId) : nullptr;
-    const bool ready = !shown || (process != nullptr && WaitForInputIdle(process, 20000) == 0);
-    if (process != nullptr)
-        CloseHandle(process);
-    return ready;
+    const std::unique_ptr<void, decltype(&CloseHandle)> process(
+        OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, processId), &CloseHandle);
+    return process && WaitForInputIdle(process.get(), 20000) == 0;
 }
 
 void send(std::vector<INPUT> inputs)
